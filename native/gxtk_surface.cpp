@@ -1,0 +1,161 @@
+#include "native/gxtk_surface.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+#include "host/vxgame.h"
+
+bool gxtkSurface::forcePowerOfTwo = false;
+
+namespace {
+
+unsigned int FormatOfDepth(int depth) {
+    switch (depth) {
+        case 1:
+            return GL_LUMINANCE;
+        case 2:
+            return GL_LUMINANCE_ALPHA;
+        case 3:
+            return GL_RGB;
+        case 4:
+            return GL_RGBA;
+        default:
+            return 0;
+    }
+}
+
+int PowerOfTwoAtLeast(int n) {
+    int p = 1;
+    while (p < n && p < (1 << 30)) p <<= 1;
+    return p;
+}
+
+}  // namespace
+
+gxtkSurface::~gxtkSurface() {
+    Discard();
+}
+
+int gxtkSurface::Discard() {
+    if (TextureLive()) {
+        glDeleteTextures(1, &texture);
+        contextSeq = -1;
+    }
+    if (pixels) {
+        free(pixels);
+        pixels = nullptr;
+    }
+    return 0;
+}
+
+bool gxtkSurface::TextureLive() const {
+    return glfwGraphicsSeq != 0 && contextSeq == glfwGraphicsSeq;
+}
+
+void gxtkSurface::Premultiply(unsigned char* data, int count, int depth) {
+    if (depth == 2) {
+        for (int i = 0; i < count; ++i, data += 2)
+            data[0] = static_cast<unsigned char>(data[0] * data[1] / 255);
+    } else if (depth == 4) {
+        for (int i = 0; i < count; ++i, data += 4) {
+            unsigned a = data[3];
+            if (a == 255) continue;
+            data[0] = static_cast<unsigned char>(data[0] * a / 255);
+            data[1] = static_cast<unsigned char>(data[1] * a / 255);
+            data[2] = static_cast<unsigned char>(data[2] * a / 255);
+        }
+    }
+}
+
+bool gxtkSurface::SetData(unsigned char* data, int w, int h, int d) {
+    unsigned int format = FormatOfDepth(d);
+    if (format == 0 || w < 0 || h < 0) {
+        free(data);
+        return false;
+    }
+    if (pixels && pixels != data) free(pixels);
+    pixels = data;
+    width = w;
+    height = h;
+    depth = d;
+    glFormat = format;
+    Premultiply(pixels, w * h, d);
+    return true;
+}
+
+bool gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pitch) {
+    if (glFormat != GL_RGBA) return false;
+    if (w <= 0 || h <= 0 || x < 0 || y < 0 || x > width - w || y > height - h) return false;
+    if (!pixels) {
+        size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+        pixels = static_cast<unsigned char*>(malloc(bytes));
+        if (!pixels) return false;
+        gc_ext_malloced(static_cast<int>(bytes));
+    }
+    for (int r = 0; r < h; ++r) {
+        const int* in = src + static_cast<ptrdiff_t>(r) * pitch;
+        unsigned char* out = pixels + (static_cast<size_t>(y + r) * width + x) * 4;
+        for (int c = 0; c < w; ++c, out += 4) {
+            uint32_t p = static_cast<uint32_t>(in[c]);
+            uint32_t a = p >> 24;
+            out[0] = static_cast<unsigned char>(((p >> 16) & 255) * a / 255);
+            out[1] = static_cast<unsigned char>(((p >> 8) & 255) * a / 255);
+            out[2] = static_cast<unsigned char>((p & 255) * a / 255);
+            out[3] = static_cast<unsigned char>(a);
+        }
+    }
+    if (TextureLive()) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        if (w == width) {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, glFormat, GL_UNSIGNED_BYTE,
+                            pixels + static_cast<size_t>(y) * width * 4);
+        } else {
+            for (int r = 0; r < h; ++r) {
+                glTexSubImage2D(GL_TEXTURE_2D, 0, x, y + r, w, 1, glFormat, GL_UNSIGNED_BYTE,
+                                pixels + (static_cast<size_t>(y + r) * width + x) * 4);
+            }
+        }
+    }
+    return true;
+}
+
+void gxtkSurface::Bind() {
+    if (glfwGraphicsSeq == 0) return;
+    if (contextSeq == glfwGraphicsSeq) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        return;
+    }
+    contextSeq = glfwGraphicsSeq;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+
+    // An error left over from earlier calls must not be taken for a refusal of this size.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    int texWidth = width, texHeight = height;
+    bool refused = forcePowerOfTwo;
+    if (!refused) {
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(glFormat), texWidth, texHeight, 0, glFormat,
+                     GL_UNSIGNED_BYTE, nullptr);
+        refused = glGetError() != GL_NO_ERROR;
+    }
+    if (refused) {
+        texWidth = PowerOfTwoAtLeast(width);
+        texHeight = PowerOfTwoAtLeast(height);
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(glFormat), texWidth, texHeight, 0, glFormat,
+                     GL_UNSIGNED_BYTE, nullptr);
+    }
+    uScale = 1.0f / static_cast<float>(texWidth > 0 ? texWidth : 1);
+    vScale = 1.0f / static_cast<float>(texHeight > 0 ? texHeight : 1);
+
+    if (pixels) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, glFormat, GL_UNSIGNED_BYTE, pixels);
+    }
+}

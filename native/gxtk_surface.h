@@ -1,0 +1,56 @@
+// gxtkSurface: one OpenGL texture together with the pixels it was made from.
+//
+// The pixels (rows top to bottom, `depth` bytes per pixel, colour premultiplied by alpha) stay in
+// main memory for the surface's whole life, so the texture can be rebuilt whenever the window, and
+// with it the OpenGL context, is replaced. Textures are made lazily by `Bind`: a texture is live
+// exactly when `contextSeq` equals the host's `glfwGraphicsSeq`; after a window re-creation the
+// stale value makes the next `Bind` build the texture again from `pixels`.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/runtime.h"
+
+class gxtkSurface : public Object {
+  public:
+    unsigned char* pixels = nullptr;  // malloc'ed, owned; may be null
+    int width = 0;
+    int height = 0;
+    int depth = 0;              // bytes per pixel, 1-4
+    unsigned int glFormat = 0;  // GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB or GL_RGBA
+    int contextSeq = -1;        // glfwGraphicsSeq the texture was made under; -1: none
+    unsigned int texture = 0;
+    float uScale = 0.0f;  // 1 / allocated texture width
+    float vScale = 0.0f;  // 1 / allocated texture height
+
+    gxtkSurface() {}
+    ~gxtkSurface() override;
+
+    // Deletes a live texture and frees the pixels. Returns 0.
+    virtual int Discard();
+    virtual int Width() { return width; }
+    virtual int Height() { return height; }
+    virtual bool Loaded() { return true; }
+    // Finishes a load made by gxtkGraphics::LoadSurface__UNSAFE__ on the main thread.
+    virtual void OnUnsafeLoadComplete() { Bind(); }
+
+    // Takes ownership of `data` (malloc'ed, `depth` bytes per pixel) and premultiplies it. A depth
+    // outside 1-4 has no pixel format: the data is freed, the surface stays empty and the result is
+    // false.
+    bool SetData(unsigned char* data, int width, int height, int depth);
+    // Writes 0xAARRGGBB pixels (row r, column c at src[r * pitch + c]) into the rectangle at (x, y),
+    // premultiplying them, and updates a live texture. Only RGBA surfaces accept it; a rectangle that
+    // does not lie wholly inside the surface is ignored. Returns whether anything was written.
+    bool SetSubData(int x, int y, int w, int h, const int* src, int pitch);
+    // Binds the texture, making it first when it is not live in the current context. Does nothing
+    // while no context exists (glfwGraphicsSeq 0).
+    void Bind();
+    bool TextureLive() const;
+
+    // Premultiplies `count` pixels of `depth` bytes in place (depths 2 and 4; others have no alpha).
+    static void Premultiply(unsigned char* data, int count, int depth);
+
+    // Simulates a driver without non-power-of-two textures (for tests): every texture is then made
+    // at power-of-two size, as the fallback does when the driver refuses the exact size.
+    static bool forcePowerOfTwo;
+};
