@@ -132,15 +132,53 @@ class VxGlfwGame : public VxGame {
                                int stencil, bool fullscreen);
     virtual VxGlfwVideoMode* GetGlfwDesktopMode();
     virtual Array<VxGlfwVideoMode*> GetGlfwVideoModes();
+    // Opens the first window, starts the game and runs passes until the window is no longer open.
     virtual void Run();
+    // One pass of the main loop: render and swap, sleep until the next update is due, dispatch
+    // events, follow the focus, then run the updates that are due (at most 4).
+    virtual void RunPass();
 
     GLFWwindow* Window() const { return _window; }
+    double NextUpdate() const { return _nextUpdate; }
+
+    // The event callbacks, after GLFW has handed them to the host. `action` is 0 for a release and
+    // 1 for a press (a key repeat counts as a press).
+    void OnKey(int key, int action);
+    void OnChar(int character);
+    void OnMouseButton(int button, int action);
+    void OnMousePos(int x, int y);
+    void OnWindowClose();
+
+    // GLFW key code to framework key code (0 for keys the framework does not know).
+    static int TransKey(int glfwKey);
+    // The character a special key types (arrows and paging keys as code | 0x10000), or 0.
+    static int KeyToChar(int key);
+    // Fills the framework's joystick arrays from raw axis values and button states (1 pressed):
+    // the last four of more than 12 buttons move to 8-11, and two controller shapes get their
+    // second stick fixed up. Axis and button counts are clamped to 6 and 32.
+    static void MapJoystick(const float* axes, int axisCount, const unsigned char* states, int buttonCount,
+                            Array<float> joyx, Array<float> joyy, Array<float> joyz, Array<bool> buttons);
+    // The whole milliseconds the loop sleeps for a positive delay in seconds: rounded to the
+    // nearest, at least 1.
+    static int SleepMillis(double seconds);
 
   protected:
+    // The loop's view of the platform. The GLFW versions use the timer, the window and the event
+    // queue; tests and the scenario runner override them to drive the loop with their own clock.
+    virtual double Time();
+    virtual void SleepMs(int milliseconds);
+    virtual void PollEvents();
+    virtual void WaitEvents();
+    virtual bool WindowOpen();
+    // Focused and not iconified.
+    virtual bool WindowActive();
+    virtual void SwapBuffers();
+
     double _updatePeriod = 0.0;
     double _nextUpdate = 0.0;
     int _swapInterval = -1;
     GLFWwindow* _window = nullptr;
+    bool _mouseVisible = true;
 };
 
 // The concrete host of this program; adds nothing to VxGlfwGame.

@@ -1,0 +1,51 @@
+// The program's start-up: the windowing library, the host, signal handlers, the locale, the
+// collector, the program's globals and application object, then the main loop.
+#include <GLFW/glfw3.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+
+#include "host/vxgame.h"
+
+namespace {
+// The command line, kept for completeness; nothing reads it.
+int vx_argc = 0;
+char** vx_argv = nullptr;
+}  // namespace
+
+int VxZorbinGame::Main(int argc, char** argv) {
+    // Hats are reported as axes by the host (see PollJoystick), not as extra buttons.
+    glfwInitHint(GLFW_JOYSTICK_HAT_BUTTONS, GLFW_FALSE);
+    if (!glfwInit()) {
+        vxPrint(String("glfwInit failed"));
+        std::exit(-1);
+    }
+
+    VxZorbinGame* game = new VxZorbinGame();  // lives for the whole process
+
+    vx_argc = argc;
+    vx_argv = argv;
+
+    std::signal(SIGSEGV, sighandler);
+    std::signal(SIGILL, sighandler);
+    std::signal(SIGFPE, sighandler);
+
+    if (!std::setlocale(LC_CTYPE, "en_US.UTF-8")) std::setlocale(LC_CTYPE, "");
+
+    gc_init1();
+
+    try {
+        vxInit();
+        gc_init2();
+        vxMain();
+    } catch (ThrowableObject* e) {
+        glfwTerminate();
+        game->Die(e);
+    }
+
+    if (game->Delegate()) game->Run();
+
+    glfwTerminate();
+    return 0;
+}
