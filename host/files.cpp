@@ -134,8 +134,8 @@ void VxGame::GetDate(Array<int> date) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    int values[7] = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                     local.tm_sec, 0};
+    int values[7] = {
+        local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 0};
     int n = date.Length() < 7 ? date.Length() : 7;
     for (int i = 0; i < n; ++i) date[i] = values[i];
 }

@@ -4,8 +4,8 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <string>
 #include <ctime>
+#include <string>
 
 #include "host/vxgame.h"
 
@@ -61,42 +61,76 @@ int VxGlfwGame::TransKey(int key) {
     if (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F12) return 112 + (key - GLFW_KEY_F1);
     if (key >= GLFW_KEY_KP_0 && key <= GLFW_KEY_KP_9) return 96 + (key - GLFW_KEY_KP_0);
     switch (key) {
-        case GLFW_KEY_SPACE: return 32;
-        case GLFW_KEY_APOSTROPHE: return 222;  // also the double quote, typed with Shift
-        case GLFW_KEY_COMMA: return 188;
-        case GLFW_KEY_MINUS: return 189;
-        case GLFW_KEY_PERIOD: return 190;
-        case GLFW_KEY_SLASH: return 191;
-        case GLFW_KEY_SEMICOLON: return 186;
-        case GLFW_KEY_EQUAL: return 187;
-        case GLFW_KEY_LEFT_BRACKET: return 219;
-        case GLFW_KEY_BACKSLASH: return 220;
-        case GLFW_KEY_RIGHT_BRACKET: return 221;
-        case GLFW_KEY_GRAVE_ACCENT: return 192;  // also the tilde
-        case GLFW_KEY_ESCAPE: return 27;
-        case GLFW_KEY_UP: return 38;
-        case GLFW_KEY_DOWN: return 40;
-        case GLFW_KEY_LEFT: return 37;
-        case GLFW_KEY_RIGHT: return 39;
+        case GLFW_KEY_SPACE:
+            return 32;
+        case GLFW_KEY_APOSTROPHE:
+            return 222;  // also the double quote, typed with Shift
+        case GLFW_KEY_COMMA:
+            return 188;
+        case GLFW_KEY_MINUS:
+            return 189;
+        case GLFW_KEY_PERIOD:
+            return 190;
+        case GLFW_KEY_SLASH:
+            return 191;
+        case GLFW_KEY_SEMICOLON:
+            return 186;
+        case GLFW_KEY_EQUAL:
+            return 187;
+        case GLFW_KEY_LEFT_BRACKET:
+            return 219;
+        case GLFW_KEY_BACKSLASH:
+            return 220;
+        case GLFW_KEY_RIGHT_BRACKET:
+            return 221;
+        case GLFW_KEY_GRAVE_ACCENT:
+            return 192;  // also the tilde
+        case GLFW_KEY_ESCAPE:
+            return 27;
+        case GLFW_KEY_UP:
+            return 38;
+        case GLFW_KEY_DOWN:
+            return 40;
+        case GLFW_KEY_LEFT:
+            return 37;
+        case GLFW_KEY_RIGHT:
+            return 39;
         case GLFW_KEY_LEFT_SHIFT:
-        case GLFW_KEY_RIGHT_SHIFT: return 16;
+        case GLFW_KEY_RIGHT_SHIFT:
+            return 16;
         case GLFW_KEY_LEFT_CONTROL:
-        case GLFW_KEY_RIGHT_CONTROL: return 17;
-        case GLFW_KEY_TAB: return 9;
-        case GLFW_KEY_ENTER: return 13;
-        case GLFW_KEY_BACKSPACE: return 8;
-        case GLFW_KEY_INSERT: return 45;
-        case GLFW_KEY_DELETE: return 46;
-        case GLFW_KEY_PAGE_UP: return 33;
-        case GLFW_KEY_PAGE_DOWN: return 34;
-        case GLFW_KEY_HOME: return 36;
-        case GLFW_KEY_END: return 35;
-        case GLFW_KEY_KP_DIVIDE: return 111;
-        case GLFW_KEY_KP_MULTIPLY: return 106;
-        case GLFW_KEY_KP_SUBTRACT: return 109;
-        case GLFW_KEY_KP_ADD: return 107;
-        case GLFW_KEY_KP_DECIMAL: return 110;
-        default: return 0;  // Alt, Super, Menu, locks, F13 and up, keypad Enter and Equal, ...
+        case GLFW_KEY_RIGHT_CONTROL:
+            return 17;
+        case GLFW_KEY_TAB:
+            return 9;
+        case GLFW_KEY_ENTER:
+            return 13;
+        case GLFW_KEY_BACKSPACE:
+            return 8;
+        case GLFW_KEY_INSERT:
+            return 45;
+        case GLFW_KEY_DELETE:
+            return 46;
+        case GLFW_KEY_PAGE_UP:
+            return 33;
+        case GLFW_KEY_PAGE_DOWN:
+            return 34;
+        case GLFW_KEY_HOME:
+            return 36;
+        case GLFW_KEY_END:
+            return 35;
+        case GLFW_KEY_KP_DIVIDE:
+            return 111;
+        case GLFW_KEY_KP_MULTIPLY:
+            return 106;
+        case GLFW_KEY_KP_SUBTRACT:
+            return 109;
+        case GLFW_KEY_KP_ADD:
+            return 107;
+        case GLFW_KEY_KP_DECIMAL:
+            return 110;
+        default:
+            return 0;  // Alt, Super, Menu, locks, F13 and up, keypad Enter and Equal, ...
     }
 }
 
@@ -105,7 +139,8 @@ int VxGlfwGame::KeyToChar(int key) {
         case 8:
         case 9:
         case 13:
-        case 27: return key;
+        case 27:
+            return key;
         case 33:
         case 34:
         case 35:
@@ -114,9 +149,12 @@ int VxGlfwGame::KeyToChar(int key) {
         case 38:
         case 39:
         case 40:
-        case 45: return key | 0x10000;
-        case 46: return 127;
-        default: return 0;
+        case 45:
+            return key | 0x10000;
+        case 46:
+            return 127;
+        default:
+            return 0;
     }
 }
 
@@ -396,7 +434,8 @@ bool VxGlfwGame::WindowOpen() {
 }
 
 bool VxGlfwGame::WindowActive() {
-    return _window && glfwGetWindowAttrib(_window, GLFW_FOCUSED) && !glfwGetWindowAttrib(_window, GLFW_ICONIFIED);
+    return _window && glfwGetWindowAttrib(_window, GLFW_FOCUSED) &&
+           !glfwGetWindowAttrib(_window, GLFW_ICONIFIED);
 }
 
 void VxGlfwGame::SwapBuffers() {
