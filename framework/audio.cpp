@@ -1,5 +1,7 @@
 #include "framework/audio.h"
 
+#include "host/files.h"
+
 gxtkAudio* vx_audio_device = nullptr;
 
 c_Sound* c_Sound::m_new(gxtkSample* sample) {
@@ -55,4 +57,14 @@ int vx_audio_PauseMusic() {
 int vx_audio_ResumeMusic() {
     vx_audio_device->ResumeMusic();
     return 0;
+}
+
+c_Sound* vx_audio_LoadSound(const String& path) {
+    gxtkSample* sample = vx_audio_device->LoadSample(vx_data_FixDataPath(path));
+    if (!sample) return nullptr;
+    return (new c_Sound())->m_new(sample);
+}
+
+int vx_audio_PlayMusic(const String& path, int flags) {
+    return vx_audio_device->PlayMusic(vx_data_FixDataPath(path), flags);
 }
