@@ -1,0 +1,83 @@
+// Support for rendering tests: one real window and OpenGL context, opened through the host once per
+// process, pixels read back from the frame buffer, and image files written at test time.
+#pragma once
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+#include <stb/stb_image_write.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/vxgame.h"
+#include "native/gxtk_graphics.h"
+
+namespace gltest {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+// The host with its 640 x 480 window (the OpenGL context is current).
+inline VxGlfwGame* Host() {
+    static VxGlfwGame* host = [] {
+        if (!glfwInit()) {
+            ADD_FAILURE() << "glfwInit failed (no display?)";
+            return static_cast<VxGlfwGame*>(nullptr);
+        }
+        VxGlfwGame* h = new VxGlfwGame();
+        h->SetGlfwWindow(kWidth, kHeight, 8, 8, 8, 0, 0, 0, false);
+        return h;
+    }();
+    return host;
+}
+
+// Starts a frame the way the framework does: renderer BeginRender, then white, opaque, alpha
+// blending, identity matrix and no scissor; the window is cleared to (r, g, b).
+inline void StartFrame(gxtkGraphics* g, float r = 0, float gr = 0, float b = 0) {
+    g->BeginRender();
+    g->SetColor(255, 255, 255);
+    g->SetAlpha(1);
+    g->SetBlend(0);
+    g->SetMatrix(1, 0, 0, 1, 0, 0);
+    g->SetScissor(0, 0, g->Width(), g->Height());
+    g->Cls(r, gr, b);
+}
+
+// The whole window as 0xAARRGGBB values, top row first.
+struct Pixels {
+    Array<int> data;
+    int width = 0;
+    uint32_t At(int x, int y) const { return static_cast<uint32_t>(data[y * width + x]); }
+    uint32_t Rgb(int x, int y) const { return At(x, y) & 0xFFFFFF; }
+};
+
+inline Pixels Read(gxtkGraphics* g) {
+    Pixels p;
+    p.width = g->Width();
+    p.data = Array<int>(g->Width() * g->Height());
+    g->ReadPixels(p.data, 0, 0, g->Width(), g->Height(), 0, g->Width());
+    return p;
+}
+
+inline int Red(uint32_t p) { return (p >> 16) & 255; }
+inline int Green(uint32_t p) { return (p >> 8) & 255; }
+inline int Blue(uint32_t p) { return p & 255; }
+
+// A fresh folder below the tests' working folder.
+inline std::string TempDir(const std::string& name) {
+    std::string dir = std::string(ZARNOK_BINARY_DIR) + "/tests/tmp-" + name;
+    std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
+    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot make " << dir;
+    return dir;
+}
+
+// Writes a PNG of `comp` components per pixel (rows top to bottom).
+inline void WritePng(const std::string& path, int w, int h, int comp, const std::vector<unsigned char>& px) {
+    ASSERT_EQ(px.size(), static_cast<size_t>(w * h * comp));
+    ASSERT_NE(0, stbi_write_png(path.c_str(), w, h, comp, px.data(), w * comp)) << path;
+}
+
+}  // namespace gltest
