@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-// The host's data-path rule (host/files.cpp).
-String vx_data_FixDataPath(const String& path);
+#include "host/files.h"
 
 gxtkGraphics* vx_graphics_device = nullptr;
 c_GraphicsContext* vx_graphics_context = nullptr;

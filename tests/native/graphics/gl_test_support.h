@@ -27,6 +27,7 @@ inline VxGlfwGame* Host() {
             ADD_FAILURE() << "glfwInit failed (no display?)";
             return static_cast<VxGlfwGame*>(nullptr);
         }
+        gc_init1();
         VxGlfwGame* h = new VxGlfwGame();
         h->SetGlfwWindow(kWidth, kHeight, 8, 8, 8, 0, 0, 0, false);
         return h;
@@ -62,9 +63,15 @@ inline Pixels Read(gxtkGraphics* g) {
     return p;
 }
 
-inline int Red(uint32_t p) { return (p >> 16) & 255; }
-inline int Green(uint32_t p) { return (p >> 8) & 255; }
-inline int Blue(uint32_t p) { return p & 255; }
+inline int Red(uint32_t p) {
+    return (p >> 16) & 255;
+}
+inline int Green(uint32_t p) {
+    return (p >> 8) & 255;
+}
+inline int Blue(uint32_t p) {
+    return p & 255;
+}
 
 // A fresh folder below the tests' working folder.
 inline std::string TempDir(const std::string& name) {

@@ -22,8 +22,8 @@ class Renderer : public ::testing::Test {
     void TearDown() override { g->EndRender(); }
 
     static uint32_t Bytes(uint8_t r, uint8_t gr, uint8_t b, uint8_t a) {
-        return static_cast<uint32_t>(r) | (static_cast<uint32_t>(gr) << 8) | (static_cast<uint32_t>(b) << 16) |
-               (static_cast<uint32_t>(a) << 24);
+        return static_cast<uint32_t>(r) | (static_cast<uint32_t>(gr) << 8) |
+               (static_cast<uint32_t>(b) << 16) | (static_cast<uint32_t>(a) << 24);
     }
 
     gxtkGraphics* g = nullptr;
@@ -318,11 +318,14 @@ TEST_F(Renderer, ReadPixelsPutsTheTopRowFirstAndChecksItsBounds) {
     g->ReadPixels(px, 0, 0, 4, 2, 3, 5);  // the last row would end past the array
     g->ReadPixels(px, 0, 0, 4, 3, 0, 4);
     g->ReadPixels(px, 0, 0, 4, 2, -1, 5);
-    g->ReadPixels(px, 0, 0, 4, 2, 6, -5);  // bottom-up rows: 6..9 and 1..4 are inside
-    EXPECT_EQ(static_cast<int>(0xFFFF0000u), px[6]);
-    EXPECT_EQ(static_cast<int>(0xFF0000FFu), px[1]);
-    px[1] = px[6] = 7;
     for (int i = 0; i < 11; ++i) EXPECT_EQ(7, px[i]) << i;
+
+    // A negative pitch stores the rows bottom-up: top row at 6..9, second row at 1..4.
+    g->ReadPixels(px, 0, 0, 4, 2, 6, -5);
+    EXPECT_EQ(static_cast<int>(0xFFFF0000u), px[6]);
+    EXPECT_EQ(static_cast<int>(0xFFFF0000u), px[9]);
+    EXPECT_EQ(static_cast<int>(0xFF0000FFu), px[1]);
+    EXPECT_EQ(7, px[5]);
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ class Surfaces : public ::testing::Test {
                 unsigned char v = static_cast<unsigned char>(40 + 50 * x + 20 * y);
                 grey.push_back(v);
                 greyAlpha.insert(greyAlpha.end(), {v, static_cast<unsigned char>(255 - 60 * x)});
-                rgb.insert(rgb.end(), {v, static_cast<unsigned char>(255 - v), static_cast<unsigned char>(10 * y)});
+                rgb.insert(rgb.end(),
+                           {v, static_cast<unsigned char>(255 - v), static_cast<unsigned char>(10 * y)});
                 rgba.insert(rgba.end(), {200, 100, 50, static_cast<unsigned char>(128 + 40 * x - 100 * y)});
             }
         }
@@ -65,7 +66,9 @@ class Surfaces : public ::testing::Test {
 std::string* Surfaces::dir = nullptr;
 
 // The 0xAARRGGBB value a premultiplied texel leaves over black.
-uint32_t OverBlack(int r, int gr, int b) { return 0xFF000000u | (r << 16) | (gr << 8) | b; }
+uint32_t OverBlack(int r, int gr, int b) {
+    return 0xFF000000u | (r << 16) | (gr << 8) | b;
+}
 
 TEST_F(Surfaces, DecodesEachComponentCountAndDrawsPremultipliedTexels) {
     gxtkSurface* grey = Load("grey.png");
@@ -100,7 +103,8 @@ TEST_F(Surfaces, DecodesEachComponentCountAndDrawsPremultipliedTexels) {
             int l = v * a / 255;
             EXPECT_EQ(OverBlack(l, l, l), px.At(10 + x, y)) << x << "," << y;
             EXPECT_EQ(OverBlack(v, 255 - v, 10 * y), px.At(20 + x, y)) << x << "," << y;
-            EXPECT_EQ(OverBlack(200 * ra / 255, 100 * ra / 255, 50 * ra / 255), px.At(30 + x, y)) << x << "," << y;
+            EXPECT_EQ(OverBlack(200 * ra / 255, 100 * ra / 255, 50 * ra / 255), px.At(30 + x, y))
+                << x << "," << y;
         }
     }
     EXPECT_EQ(0u, px.Rgb(4, 0));
@@ -143,8 +147,9 @@ TEST_F(Surfaces, WritePixelsPremultipliesAndUpdatesTheTexture) {
     EXPECT_EQ(4, s->depth);
     EXPECT_EQ(nullptr, s->pixels);
     Array<int> src(1 + 4 * 3);
-    for (int i = 0; i < src.Length(); ++i) src[i] = static_cast<int>(0x80C86432u);  // A 128, R 200, G 100, B 50
-    g->WritePixels2(s, src, 0, 0, 4, 3, 1, 4);                                     // whole rows at once
+    for (int i = 0; i < src.Length(); ++i)
+        src[i] = static_cast<int>(0x80C86432u);  // A 128, R 200, G 100, B 50
+    g->WritePixels2(s, src, 0, 0, 4, 3, 1, 4);   // whole rows at once
     ASSERT_NE(nullptr, s->pixels);
     EXPECT_EQ((std::vector<int>{100, 50, 25, 128}),
               (std::vector<int>{s->pixels[0], s->pixels[1], s->pixels[2], s->pixels[3]}));
