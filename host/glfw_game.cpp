@@ -492,6 +492,8 @@ void VxGlfwGame::RunPass() {
         _nextUpdate += _updatePeriod;
         if (_nextUpdate > Time()) return;
     }
-    // Still behind after 4 updates: drop the backlog and restart the clock next pass.
-    _nextUpdate = 0.0;
+    // Still behind after 4 updates: drop the backlog. The schedule restarts from now, so the next
+    // frame's render time counts and a slow renderer gets 4 updates every frame rather than 4 and
+    // 1 in turn.
+    _nextUpdate = Time();
 }
