@@ -120,7 +120,8 @@ static void release_block(gc_header* h, int size) {
 }
 
 void gc_object_free(gc_object* object) {
-    gc_header* h = object->header();
+    // The object's destructor has already run: find the header by address, not through the object.
+    gc_header* h = reinterpret_cast<gc_header*>(object) - 1;
     int size = h->flags & ~7;
     if (gc_destroying) {
         gc_free_bytes -= size;

@@ -75,8 +75,8 @@ TEST_F(GcTest, StoreIntoAnAlreadyMarkedObjectSurvivesTheSweep) {
     gc_assign(g_root, new Counted(&count));
     gc_assign(g_root->left, new Counted(&count));
     gc_assign(g_root->left->left, new Counted(&count));
-    gc_full_now();       // the next cycle begins: the root is grey, the rest white
-    gc_mark_queued(1);   // follow the root only: it turns black, its child grey
+    gc_full_now();      // the next cycle begins: the root is grey, the rest white
+    gc_mark_queued(1);  // follow the root only: it turns black, its child grey
     Counted* black = g_root;
     Counted* grey = g_root->left;
     Counted* white = grey->left;
@@ -178,8 +178,9 @@ TEST_F(GcTest, IncrementalMarkingKeepsPaceWithAllocation) {
     int steps = 0;
     while (gc_queued_list.succ != &gc_queued_list) {
         for (int i = 0; i < 10; ++i) (void)new Counted();
-        int64_t limit = gc_new_bytes + (static_cast<int64_t>(gc_alloced_bytes - gc_new_bytes) * gc_new_bytes) /
-                                           kGcFullCollectionBytes;
+        int64_t limit =
+            gc_new_bytes +
+            (static_cast<int64_t>(gc_alloced_bytes - gc_new_bytes) * gc_new_bytes) / kGcFullCollectionBytes;
         int before = gc_marked_bytes;
         gc_collect();
         ++steps;

@@ -254,7 +254,9 @@ TEST(StringLoad, EveryEncodingFromAFile) {
     EXPECT_EQ(LoadBytes("\xFE\xFF").SharedRep(), String::EmptyRep());
     EXPECT_EQ(LoadBytes("\xFF\xFE").SharedRep(), String::EmptyRep());
     EXPECT_EQ(Units(LoadBytes("\xC3\xA9")), (V{0xE9}));
-    EXPECT_EQ(Units(LoadBytes("a\xE2\x82\xAC" "b")), (V{'a', 0x20AC, 'b'}));
+    EXPECT_EQ(Units(LoadBytes("a\xE2\x82\xAC"
+                              "b")),
+              (V{'a', 0x20AC, 'b'}));
     EXPECT_EQ(Units(LoadBytes("\xED\xA0\xBD")), (V{0xD83D}));  // a lone surrogate, as written
     EXPECT_EQ(Units(LoadBytes(std::string("a\0b", 3))), (V{'a', 0, 'b'}));
     EXPECT_EQ(LoadBytes("").SharedRep(), String::EmptyRep());
@@ -265,11 +267,11 @@ TEST(StringLoad, EveryEncodingFromAFile) {
 
 TEST(StringLoad, InvalidUtf8FallsBackToOneUnitPerByte) {
     using V = std::vector<int>;
-    EXPECT_EQ(Units(LoadBytes("\x41\xE9\x42")), (V{0x41, 0xE9, 0x42}));            // Latin-1 e-acute
-    EXPECT_EQ(Units(LoadBytes("\xC3\xA9\x80")), (V{0xC3, 0xA9, 0x80}));            // stray continuation
-    EXPECT_EQ(Units(LoadBytes("\xC3\x41")), (V{0xC3, 0x41}));                      // lead without continuation
-    EXPECT_EQ(Units(LoadBytes("\x41\xE2\x82")), (V{0x41, 0xE2, 0x82}));            // cut short at the end
-    EXPECT_EQ(Units(LoadBytes("\xE2\x41\x82")), (V{0xE2, 0x41, 0x82}));            // second byte no continuation
+    EXPECT_EQ(Units(LoadBytes("\x41\xE9\x42")), (V{0x41, 0xE9, 0x42}));  // Latin-1 e-acute
+    EXPECT_EQ(Units(LoadBytes("\xC3\xA9\x80")), (V{0xC3, 0xA9, 0x80}));  // stray continuation
+    EXPECT_EQ(Units(LoadBytes("\xC3\x41")), (V{0xC3, 0x41}));            // lead without continuation
+    EXPECT_EQ(Units(LoadBytes("\x41\xE2\x82")), (V{0x41, 0xE2, 0x82}));  // cut short at the end
+    EXPECT_EQ(Units(LoadBytes("\xE2\x41\x82")), (V{0xE2, 0x41, 0x82}));  // second byte no continuation
     EXPECT_EQ(Units(LoadBytes("\xF0\x9F\x98\x80")), (V{0xF0, 0x9F, 0x98, 0x80}));  // four-byte lead
     EXPECT_EQ(Units(LoadBytes("\xEF\xBB")), (V{0xEF, 0xBB}));                      // too short for a mark
     // The mark is dropped from the fallback as well.
