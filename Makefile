@@ -40,7 +40,7 @@ test-asan: deps
 	@scripts/with-display.sh ctest --test-dir $(ASAN_BUILD) -L sanitize --output-on-failure -j $(JOBS)
 
 bench: build
-	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && scripts/with-display.sh "$$b"; done; true
+	@for b in $(BUILD)/bench/*; do [ -f "$$b" ] && [ -x "$$b" ] && scripts/with-display.sh "$$b"; done; true
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
