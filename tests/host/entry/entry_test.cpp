@@ -32,7 +32,7 @@ TEST(Entry, AWindowThatCannotBeOpenedIsAFailure) {
 void RunUntilClosed(const std::string& program, bool reportsUpdates) {
     xtest::XServer server;
     ASSERT_TRUE(server.Ok());
-    xtest::Child child({program}, {"DISPLAY=" + server.Name()});
+    xtest::Child child({program}, {"DISPLAY=" + server.Name(), "ALSOFT_DRIVERS=null"});
     ASSERT_TRUE(child.Started());
     Display* dpy = nullptr;
     for (int i = 0; i < 100 && !dpy; ++i) {
@@ -88,6 +88,13 @@ void RunUntilClosed(const std::string& program, bool reportsUpdates) {
 
 TEST(Entry, TheLoopUpdatesSixtyTimesASecondUntilTheWindowIsClosed) {
     RunUntilClosed(kProbe, true);
+}
+
+// The game program itself: its first window stays open until the close request ends it with 0.
+TEST(Entry, TheGameWindowClosesWithStatusZero) {
+    const std::string game = ZARNOK_BINARY_DIR "/zarnok";
+    if (access(game.c_str(), X_OK) != 0) GTEST_SKIP() << "no game program built";
+    RunUntilClosed(game, false);
 }
 
 }  // namespace
