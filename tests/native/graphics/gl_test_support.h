@@ -23,6 +23,8 @@ constexpr int kHeight = 480;
 // The host with its 640 x 480 window (the OpenGL context is current).
 inline VxGlfwGame* Host() {
     static VxGlfwGame* host = [] {
+        glfwSetErrorCallback(
+            [](int code, const char* text) { std::fprintf(stderr, "GLFW error %d: %s\n", code, text); });
         if (!glfwInit()) {
             ADD_FAILURE() << "glfwInit failed (no display?)";
             return static_cast<VxGlfwGame*>(nullptr);
