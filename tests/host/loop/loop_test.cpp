@@ -225,16 +225,7 @@ TEST(GuardsCollector, TheDelegateSurvivesCollectionsThroughTheHost) {
     EXPECT_EQ(Count('u'), 1);
 }
 
-// ---- Keys and joysticks -------------------------------------------------------------------------
-
-TEST(KeyToChar, SpecialKeysTypeTheirCharacters) {
-    EXPECT_EQ(VxGlfwGame::KeyToChar(37), 65573);
-    EXPECT_EQ(VxGlfwGame::KeyToChar(45), 45 | 65536);
-    EXPECT_EQ(VxGlfwGame::KeyToChar(46), 127);
-    EXPECT_EQ(VxGlfwGame::KeyToChar(13), 13);
-    EXPECT_EQ(VxGlfwGame::KeyToChar(65), 0);
-    EXPECT_EQ(VxGlfwGame::KeyToChar(112), 0);
-}
+// ---- Joysticks -------------------------------------------------------------------------
 
 struct Pad {
     Array<float> x{2}, y{2}, z{2};
