@@ -1,0 +1,178 @@
+// Plays through OpenAL Soft's "wave" driver and reads back what was mixed.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "audio_test_util.h"
+#include "host/vxgame.h"
+#include "native/gxtk_audio.h"
+
+using namespace audiotest;
+
+namespace {
+
+const std::string kMixFile = ConfigureOpenAL("wave");
+
+class MixTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir = new std::string(ScratchDir("mix-sounds"));
+        // 0.2 s of a 1 kHz tone, mono, at half the output rate.
+        ASSERT_EQ(Shell("sox -n -r 22050 -c 1 -b 16 '" + *dir + "/tone.wav' synth 0.2 sine 1000 vol 0.5"), 0);
+        ASSERT_EQ(Shell("sox -n -r 44100 -c 1 -b 16 '" + *dir + "/long.wav' synth 0.4 sine 700 vol 0.5"), 0);
+        host = new VxGlfwGame();
+    }
+    static void TearDownTestSuite() { Shell("rm -rf '" + *dir + "'"); }
+
+    void SetUp() override {
+        audio = new gxtkAudio();
+        ASSERT_NE(audio->alDevice, nullptr);
+        tone = audio->LoadSample(String((*dir + "/tone.wav").c_str()));
+        longTone = audio->LoadSample(String((*dir + "/long.wav").c_str()));
+        ASSERT_NE(tone, nullptr);
+        ASSERT_NE(longTone, nullptr);
+        Sleep(0.05);  // let the driver start writing before anything sounds
+    }
+
+    void TearDown() override { gxtkAudio::CloseDevice(); }
+
+    Mix Finish() {
+        gxtkAudio::CloseDevice();  // the driver completes the file on close
+        return ReadMix(kMixFile);
+    }
+
+    // Waits until the channel's sample has ended (the mixer may run late on a busy machine).
+    bool WaitStopped(int channel) {
+        for (int i = 0; i < 300 && audio->ChannelState(channel) != 0; ++i) Sleep(0.01);
+        return audio->ChannelState(channel) == 0;
+    }
+
+    ALint SourceState(int channel) {
+        ALint state = 0;
+        alGetSourcei(audio->channels[channel].source, AL_SOURCE_STATE, &state);
+        return state;
+    }
+
+    static std::string* dir;
+    static VxGlfwGame* host;
+    gxtkAudio* audio = nullptr;
+    gxtkSample* tone = nullptr;
+    gxtkSample* longTone = nullptr;
+};
+
+std::string* MixTest::dir = nullptr;
+VxGlfwGame* MixTest::host = nullptr;
+
+}  // namespace
+
+TEST_F(MixTest, PlayedSampleSoundsForItsLengthAndEnds) {
+    EXPECT_EQ(audio->PlaySample(tone, 3, 0), 0);
+    EXPECT_EQ(audio->ChannelState(3), 1);
+    EXPECT_TRUE(WaitStopped(3));  // noticed on asking
+    // Once finished, pausing and resuming do nothing.
+    audio->PauseChannel(3);
+    EXPECT_EQ(audio->ChannelState(3), 0);
+    audio->ResumeChannel(3);
+    EXPECT_EQ(audio->ChannelState(3), 0);
+    EXPECT_EQ(SourceState(3), AL_STOPPED);
+    Mix mix = Finish();
+    ASSERT_EQ(mix.rate, 44100);
+    EXPECT_NEAR(mix.Span(), 0.2, 0.025);
+    EXPECT_GT(mix.Peak(), 0.1f);
+}
+
+TEST_F(MixTest, RateTwoHalvesTheDurationAndVolumeZeroIsSilent) {
+    audio->SetRate(4, 2.0f);  // before anything played: the channel's source is made for it
+    audio->PlaySample(tone, 4, 0);
+    EXPECT_TRUE(WaitStopped(4));
+    audio->SetVolume(5, 0.0f);
+    audio->PlaySample(longTone, 5, 0);
+    EXPECT_TRUE(WaitStopped(5));
+    Mix mix = Finish();
+    EXPECT_NEAR(mix.Span(), 0.1, 0.025);
+}
+
+TEST_F(MixTest, PanIsAnAngleThatMovesTheSoundRightOrLeft) {
+    audio->SetPan(6, 1.5707964f);
+    audio->PlaySample(tone, 6, 0);
+    EXPECT_TRUE(WaitStopped(6));
+    Mix right = Finish();
+    EXPECT_GT(right.Energy(right.right), 20 * right.Energy(right.left));
+
+    audio = new gxtkAudio();
+    tone = audio->LoadSample(String((*dir + "/tone.wav").c_str()));
+    Sleep(0.05);
+    audio->SetPan(6, -1.5707964f);
+    audio->PlaySample(tone, 6, 0);
+    EXPECT_TRUE(WaitStopped(6));
+    Mix left = Finish();
+    EXPECT_GT(left.Energy(left.left), 20 * left.Energy(left.right));
+
+    audio = new gxtkAudio();
+    audio->SetPan(7, 1.0f);
+    ALfloat x, y, z;
+    alGetSource3f(audio->channels[7].source, AL_POSITION, &x, &y, &z);
+    EXPECT_FLOAT_EQ(x, std::sin(1.0f));
+    EXPECT_FLOAT_EQ(y, 0.0f);
+    EXPECT_FLOAT_EQ(z, -std::cos(1.0f));
+}
+
+TEST_F(MixTest, PauseHoldsThePlaceAndResumeContinues) {
+    audio->PlaySample(longTone, 0, 0);
+    Sleep(0.15);
+    audio->PauseChannel(0);
+    EXPECT_EQ(audio->ChannelState(0), 2);
+    Sleep(0.3);
+    audio->ResumeChannel(0);
+    EXPECT_EQ(audio->ChannelState(0), 1);
+    EXPECT_TRUE(WaitStopped(0));
+    Mix mix = Finish();
+    EXPECT_NEAR(mix.ActiveSeconds(), 0.4, 0.03);  // the whole sample, in two parts
+    EXPECT_GT(mix.LongestInnerGap(), 0.2);
+    EXPECT_LT(mix.LongestInnerGap(), 0.5);
+}
+
+TEST_F(MixTest, LoopingPlaysUntilStopped) {
+    audio->PlaySample(tone, 1, 2);  // any non-zero flags loop
+    Sleep(0.55);
+    EXPECT_EQ(audio->ChannelState(1), 1);
+    audio->StopChannel(1);
+    EXPECT_EQ(audio->ChannelState(1), 0);
+    Sleep(0.15);
+    Mix mix = Finish();
+    EXPECT_GT(mix.Span(), 0.45);  // more than two rounds of the 0.2 s sample, without a break
+    EXPECT_LT(mix.LongestInnerGap(), 0.015);
+}
+
+TEST_F(MixTest, SuspendPausesOnlyWhatWasPlaying) {
+    audio->PlaySample(tone, 0, 1);  // playing, looped
+    audio->PlaySample(tone, 1, 1);  // paused by the game
+    audio->SetVolume(1, 0.0f);
+    audio->PauseChannel(1);
+    audio->SetVolume(2, 0.0f);
+    audio->PlaySample(tone, 2, 0);  // ends by itself; this layer still thinks it plays
+    Sleep(0.3);
+    audio->Suspend();
+    EXPECT_EQ(SourceState(0), AL_PAUSED);
+    EXPECT_EQ(audio->channels[0].state, 1);
+    EXPECT_EQ(audio->channels[1].state, 2);
+    EXPECT_EQ(audio->channels[2].state, 1);
+    Sleep(0.3);
+    audio->Resume();
+    EXPECT_EQ(SourceState(0), AL_PLAYING);
+    EXPECT_EQ(SourceState(1), AL_PAUSED);   // the game's pause stands
+    EXPECT_EQ(SourceState(2), AL_STOPPED);  // a finished sample is not started again
+    Sleep(0.2);
+
+    // A channel paused by the game while suspended stays paused after the resume.
+    audio->Suspend();
+    audio->PauseChannel(0);
+    audio->Resume();
+    EXPECT_EQ(audio->ChannelState(0), 2);
+    EXPECT_EQ(SourceState(0), AL_PAUSED);
+    Sleep(0.1);
+    Mix mix = Finish();
+    EXPECT_GT(mix.LongestInnerGap(), 0.2);  // silence while suspended
+    EXPECT_LT(mix.LongestInnerGap(), 0.5);
+    EXPECT_GT(mix.ActiveSeconds(), 0.35);
+}
