@@ -1,0 +1,243 @@
+// Channels, sources and buffers on OpenAL Soft with a device that grants only four sources, and the
+// audio module on top.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "audio_test_util.h"
+#include "framework/audio.h"
+#include "host/vxgame.h"
+#include "native/gxtk_audio.h"
+
+using namespace audiotest;
+
+namespace {
+
+const std::string kMixFile = ConfigureOpenAL("null", "sources=4");
+
+// The real host's loader, recording the paths it is asked for.
+class RecordingHost : public VxGlfwGame {
+  public:
+    std::vector<std::string> paths;
+    unsigned char* LoadAudioData(const String& path, int* length, int* channels, int* format,
+                                 int* hertz) override {
+        paths.push_back(path.ToUtf8());
+        return VxGlfwGame::LoadAudioData(path, length, channels, format, hertz);
+    }
+};
+
+class ChannelTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        // Asset names resolve against ./data/ in the working directory: use a folder of our own there.
+        assetDir = new std::string("audio-test-" + ProcessTag());
+        dir = new std::string("data/" + *assetDir);
+        Shell("mkdir -p " + *dir);
+        ASSERT_EQ(Shell("sox -n -r 22050 -c 1 -b 16 " + *dir + "/blip.wav synth 0.05 sine 900"), 0);
+        ASSERT_EQ(Shell("sox -n -r 22050 -c 1 -b 8 " + *dir + "/loop.wav synth 0.1 sine 500"), 0);
+        ASSERT_EQ(
+            Shell("sox -n -r 44100 -c 2 -b 16 " + *dir + "/music.wav synth 0.5 sine 300 && oggenc -Q -o " +
+                  *dir + "/music.ogg " + *dir + "/music.wav"),
+            0);
+        host = new RecordingHost();
+    }
+    static void TearDownTestSuite() {
+        Shell("rm -rf " + *dir);
+        Shell("rmdir data 2>/dev/null");
+    }
+
+    void SetUp() override {
+        audio = new gxtkAudio();
+        ASSERT_NE(audio->alDevice, nullptr);
+        vx_audio_SetAudioDevice(audio);
+        blip = Load("blip.wav");
+        loop = Load("loop.wav");
+        ASSERT_NE(blip, nullptr);
+        ASSERT_NE(loop, nullptr);
+    }
+    void TearDown() override { gxtkAudio::CloseDevice(); }
+
+    gxtkSample* Load(const std::string& name) {
+        return audio->LoadSample(String((*dir + "/" + name).c_str()));
+    }
+
+    bool WaitStopped(int channel) {
+        for (int i = 0; i < 300 && audio->ChannelState(channel) != 0; ++i) Sleep(0.01);
+        return audio->ChannelState(channel) == 0;
+    }
+    bool WaitSourceStopped(ALuint source) {
+        ALint state = 0;
+        for (int i = 0; i < 300; ++i) {
+            alGetSourcei(source, AL_SOURCE_STATE, &state);
+            if (state == AL_STOPPED) return true;
+            Sleep(0.01);
+        }
+        return false;
+    }
+    ALuint Source(int channel) { return audio->channels[channel].source; }
+
+    static std::string* assetDir;
+    static std::string* dir;
+    static RecordingHost* host;
+    gxtkAudio* audio = nullptr;
+    gxtkSample* blip = nullptr;
+    gxtkSample* loop = nullptr;
+};
+
+std::string* ChannelTest::assetDir = nullptr;
+std::string* ChannelTest::dir = nullptr;
+RecordingHost* ChannelTest::host = nullptr;
+
+}  // namespace
+
+TEST_F(ChannelTest, FreshChannelTakesTheLowestStoppedEffectSourceNeverTheMusicOne) {
+    const ALuint music = Source(32);
+    ASSERT_NE(music, 0u);  // made at construction
+
+    for (int c = 0; c < 3; ++c) ASSERT_EQ(audio->PlaySample(loop, c, 1), 0);
+    const ALuint s0 = Source(0), s1 = Source(1), s2 = Source(2);
+    EXPECT_NE(s0, s1);
+    EXPECT_NE(s1, s2);
+    for (ALuint s : {s0, s1, s2}) EXPECT_NE(s, music);
+
+    // All four sources in use and every effect channel playing: nothing to take.
+    EXPECT_EQ(audio->PlaySample(blip, 3, 0), -1);
+    EXPECT_EQ(Source(3), 0u);
+    EXPECT_EQ(audio->ChannelState(3), 0);
+
+    audio->StopChannel(2);
+    audio->StopChannel(0);
+    EXPECT_EQ(audio->PlaySample(blip, 3, 0), 0);
+    EXPECT_EQ(Source(3), s0);  // the lowest stopped channel gives its source up
+    EXPECT_EQ(Source(0), 0u);
+    EXPECT_EQ(Source(2), s2);
+
+    // A sample that ended by itself leaves its channel stopped too.
+    ASSERT_TRUE(WaitSourceStopped(s0));
+    EXPECT_EQ(audio->PlaySample(loop, 5, 1), 0);
+    EXPECT_EQ(Source(5), s2);  // channel 2 comes before channel 3
+    EXPECT_EQ(audio->PlaySample(loop, 6, 1), 0);
+    EXPECT_EQ(Source(6), s0);
+    EXPECT_EQ(Source(3), 0u);
+
+    // With the music stopped, its channel still keeps its source.
+    audio->StopMusic();
+    EXPECT_EQ(audio->MusicState(), 0);
+    EXPECT_EQ(audio->PlaySample(loop, 7, 1), -1);
+    EXPECT_EQ(Source(32), music);
+    audio->SetVolume(8, 0.5f);  // no source to be had: harmless
+    EXPECT_EQ(audio->ChannelState(8), 0);
+
+    EXPECT_EQ(audio->PlayMusic(String((*dir + "/music.ogg").c_str()), 1), 0);
+    EXPECT_EQ(audio->MusicState(), 1);
+    EXPECT_EQ(Source(32), music);
+}
+
+TEST_F(ChannelTest, DiscardedBuffersGoOnceNoSourceHoldsThem) {
+    ALuint playing = blip->buffer;
+    ASSERT_NE(playing, 0u);
+    audio->PlaySample(blip, 0, 0);
+    blip->Discard();
+    EXPECT_EQ(blip->buffer, 0u);
+
+    gxtkSample* other = Load("loop.wav");
+    EXPECT_TRUE(alIsBuffer(playing));  // still attached to the playing source: kept in the list
+    ASSERT_TRUE(WaitSourceStopped(Source(0)));
+    audio->PlaySample(other, 1, 0);  // flushes: the finished source lets go, the buffer goes
+    EXPECT_FALSE(alIsBuffer(playing));
+
+    // A channel stopped by the game keeps its buffer attached until its source plays another.
+    ALuint stopped = loop->buffer;
+    audio->PlaySample(loop, 2, 1);
+    audio->StopChannel(2);
+    loop->Discard();
+    // (Flushing through plays, not loads: a load may be handed the deleted buffer's name again.)
+    audio->PlaySample(other, 3, 0);
+    EXPECT_TRUE(alIsBuffer(stopped));
+    audio->PlaySample(other, 2, 0);
+    audio->PlaySample(other, 3, 0);
+    EXPECT_FALSE(alIsBuffer(stopped));
+}
+
+TEST_F(ChannelTest, SettingsStayWithTheChannelAcrossSamples) {
+    audio->SetVolume(4, 0.25f);
+    audio->SetRate(4, 1.5f);
+    audio->PlaySample(loop, 4, 0);
+    audio->PlaySample(blip, 4, 0);
+    ALfloat gain = 0, pitch = 0;
+    alGetSourcef(Source(4), AL_GAIN, &gain);
+    alGetSourcef(Source(4), AL_PITCH, &pitch);
+    EXPECT_FLOAT_EQ(gain, 0.25f);
+    EXPECT_FLOAT_EQ(pitch, 1.5f);
+    ALint looping = -1;
+    alGetSourcei(Source(4), AL_LOOPING, &looping);
+    EXPECT_EQ(looping, AL_FALSE);
+    audio->SetPan(4, 0.0f);
+    ALfloat x, y, z;
+    alGetSource3f(Source(4), AL_POSITION, &x, &y, &z);
+    EXPECT_FLOAT_EQ(x, 0.0f);
+    EXPECT_FLOAT_EQ(z, -1.0f);
+}
+
+TEST_F(ChannelTest, MusicPlaysOnItsOwnChannelAndAMissingFileStopsIt) {
+    EXPECT_EQ(audio->PlayMusic(String((*dir + "/music.ogg").c_str()), 2), 0);
+    EXPECT_EQ(audio->MusicState(), 1);
+    audio->PauseMusic();
+    EXPECT_EQ(audio->MusicState(), 2);
+    audio->ResumeMusic();
+    EXPECT_EQ(audio->MusicState(), 1);
+    audio->SetMusicVolume(0.5f);
+    ALfloat gain = 0;
+    alGetSourcef(Source(32), AL_GAIN, &gain);
+    EXPECT_FLOAT_EQ(gain, 0.5f);
+
+    EXPECT_EQ(audio->PlayMusic(String((*dir + "/none.ogg").c_str()), 1), -1);
+    EXPECT_EQ(audio->MusicState(), 0);
+    ALint state = 0;
+    alGetSourcei(Source(32), AL_SOURCE_STATE, &state);
+    EXPECT_EQ(state, AL_STOPPED);
+    EXPECT_EQ(audio->LoadSample(String((*dir + "/none.wav").c_str())), nullptr);
+}
+
+TEST_F(ChannelTest, AudioModuleMapsNamesAndPassesCallsThrough) {
+    host->paths.clear();
+    c_Sound* sound = vx_audio_LoadSound(String((*assetDir + "/blip.wav").c_str()));
+    ASSERT_NE(sound, nullptr);
+    ASSERT_NE(sound->f_sample, nullptr);
+    EXPECT_NE(sound->f_sample->buffer, 0u);
+    ASSERT_EQ(host->paths.size(), 1u);
+    EXPECT_EQ(host->paths[0], "zorbin://data/" + *assetDir + "/blip.wav");
+    EXPECT_EQ(vx_audio_LoadSound(String("no-such-sound.wav")), nullptr);
+
+    EXPECT_EQ(vx_audio_PlaySound(nullptr, 3, 0), 0);
+    EXPECT_EQ(audio->channels[3].state, 0);
+    EXPECT_EQ(vx_audio_PlaySound((new c_Sound())->m_new(nullptr), 3, 0), 0);
+    EXPECT_EQ(audio->channels[3].state, 0);
+    EXPECT_EQ(vx_audio_PlaySound(sound, 3, 1), 0);
+    EXPECT_EQ(audio->ChannelState(3), 1);
+    EXPECT_EQ(vx_audio_StopChannel(3), 0);
+    EXPECT_EQ(audio->ChannelState(3), 0);
+
+    EXPECT_EQ(vx_audio_SetChannelPan(5, 1.0f), 0);
+    EXPECT_EQ(vx_audio_SetChannelVolume(5, 0.75f), 0);
+    EXPECT_EQ(vx_audio_SetChannelRate(5, 0.5f), 0);
+    ALfloat x, y, z, gain, pitch;
+    alGetSource3f(Source(5), AL_POSITION, &x, &y, &z);
+    alGetSourcef(Source(5), AL_GAIN, &gain);
+    alGetSourcef(Source(5), AL_PITCH, &pitch);
+    EXPECT_FLOAT_EQ(x, std::sin(1.0f));  // about 57 degrees to the right
+    EXPECT_FLOAT_EQ(y, 0.0f);
+    EXPECT_FLOAT_EQ(z, -std::cos(1.0f));
+    EXPECT_FLOAT_EQ(gain, 0.75f);
+    EXPECT_FLOAT_EQ(pitch, 0.5f);
+
+    EXPECT_EQ(vx_audio_PlayMusic(String((*assetDir + "/music.ogg").c_str()), 1), 0);
+    EXPECT_EQ(audio->MusicState(), 1);
+    EXPECT_EQ(vx_audio_PauseMusic(), 0);
+    EXPECT_EQ(audio->MusicState(), 2);
+    EXPECT_EQ(vx_audio_ResumeMusic(), 0);
+    EXPECT_EQ(audio->MusicState(), 1);
+    EXPECT_EQ(vx_audio_StopMusic(), 0);
+    EXPECT_EQ(audio->MusicState(), 0);
+    EXPECT_EQ(vx_audio_PlayMusic(String("no-such-music.ogg"), 1), -1);
+}
