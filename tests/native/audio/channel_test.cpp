@@ -8,6 +8,7 @@
 #include "framework/audio.h"
 #include "host/vxgame.h"
 #include "native/gxtk_audio.h"
+#include "tests/runtime/gc_test_util.h"
 
 using namespace audiotest;
 
@@ -240,4 +241,49 @@ TEST_F(ChannelTest, AudioModuleMapsNamesAndPassesCallsThrough) {
     EXPECT_EQ(vx_audio_StopMusic(), 0);
     EXPECT_EQ(audio->MusicState(), 0);
     EXPECT_EQ(vx_audio_PlayMusic(String("no-such-music.ogg"), 1), -1);
+}
+
+namespace {
+gxtkAudio* rootAudio = nullptr;
+
+int CollectCountingDiscards() {
+    testing::internal::CaptureStdout();
+    gc_full_now();
+    gc_full_now();
+    gc_destroy_pending();
+    std::string out = testing::internal::GetCapturedStdout();
+    int n = 0;
+    for (size_t at = out.find("Discarding sample"); at != std::string::npos;
+         at = out.find("Discarding sample", at + 1))
+        ++n;
+    return n;
+}
+}  // namespace
+
+// A sample the game no longer holds lives while its channel plays it, and is collected (its
+// buffer discarded) once the channel has stopped.
+TEST_F(ChannelTest, PlayingSamplesStayAliveThroughCollections) {
+    gc_clear_roots();
+    rootAudio = audio;
+    gc_add_root(rootAudio);
+    CollectCountingDiscards();  // whatever earlier tests left behind
+
+    gxtkSample* dropped = Load("loop.wav");
+    ALuint buffer = dropped->buffer;
+    audio->PlaySample(dropped, 0, 1);
+    audio->PlaySample(Load("blip.wav"), 1, 1);
+    audio->PauseChannel(1);  // paused counts as in use
+    Load("blip.wav");        // never played
+    EXPECT_EQ(CollectCountingDiscards(), 1);
+    EXPECT_EQ(dropped->buffer, buffer);
+
+    audio->StopChannel(0);
+    audio->StopChannel(1);
+    EXPECT_EQ(CollectCountingDiscards(), 2);
+    gxtkSample* next = Load("blip.wav");  // (loaded first: a later load could reuse the name)
+    audio->PlaySample(next, 0, 0);        // the stopped source lets go of the old buffer
+    audio->PlaySample(next, 2, 0);        // and this flush deletes it
+    EXPECT_FALSE(alIsBuffer(buffer));
+    gc_clear_roots();
+    rootAudio = nullptr;
 }
