@@ -1,0 +1,267 @@
+// The control mapping with the cabinet protocol off and on, sticks, pointer tests, steering and
+// the cabinet letters.
+#include <vector>
+
+#include "test_host.h"
+
+namespace {
+
+struct Row {
+    int control;
+    std::vector<int> keys;         // shared keyboard layout
+    std::vector<int> cabinetKeys;  // what remains under the cabinet protocol
+    std::vector<int> buttons;      // joystick buttons of players 0-3
+};
+
+const std::vector<Row> kRows = {
+    {0, {38, 87}, {38}, {9}},
+    {3, {37, 65}, {37}, {8}},
+    {5, {39, 68}, {39}, {10}},
+    {8, {40, 83}, {40}, {11}},
+    {10, {90, 74, 32, 13}, {32, 13}, {0}},
+    {11, {88, 75, 17}, {17}, {1}},
+    {12, {67, 76, 16}, {16}, {2}},
+    {13, {86, 73}, {}, {3}},
+    {14, {66, 85}, {}, {4}},
+    {15, {78, 79}, {}, {5}},
+    {99, {27, 192, 46, 8}, {27, 46, 8}, {6, 7, 14}},
+};
+
+const int kAllControls[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 99};
+
+class ControlsTest : public ShellTest {
+  protected:
+    // The controls active for a player while nothing else is held.
+    std::vector<int> Active(int player, int mode = 0) {
+        std::vector<int> out;
+        for (int c : kAllControls)
+            if (app->p_PlayKey(c, mode, player) != 0) out.push_back(c);
+        return out;
+    }
+};
+
+TEST_F(ControlsTest, EveryKeyOfTheMappingWithTheCabinetOffAndOn) {
+    for (int cabinet = 0; cabinet <= 1; ++cabinet) {
+        vx_Zarnok_iCadeControls = cabinet;
+        for (const Row& row : kRows) {
+            for (int key : row.keys) {
+                const bool kept = cabinet == 0 || std::find(row.cabinetKeys.begin(), row.cabinetKeys.end(), key) !=
+                                                      row.cabinetKeys.end();
+                KeyDown(key);
+                for (int player = -1; player <= 3; ++player) {
+                    std::vector<int> expected;
+                    if (kept) expected.push_back(row.control);
+                    EXPECT_EQ(Active(player, 1), expected)
+                        << "cabinet " << cabinet << " key " << key << " player " << player;
+                }
+                KeyUp(key);
+            }
+        }
+    }
+}
+
+TEST_F(ControlsTest, JoystickButtonsCountForTheirOwnPlayerOnly) {
+    for (int cabinet = 0; cabinet <= 1; ++cabinet) {
+        vx_Zarnok_iCadeControls = cabinet;
+        for (const Row& row : kRows) {
+            for (int b : row.buttons) {
+                for (int unit = 0; unit < 4; ++unit) {
+                    KeyDown(256 + 32 * unit + b);
+                    for (int player = -1; player <= 3; ++player) {
+                        std::vector<int> expected;
+                        if (player == unit) expected.push_back(row.control);
+                        EXPECT_EQ(Active(player), expected) << "button " << b << " unit " << unit;
+                    }
+                    KeyUp(256 + 32 * unit + b);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(ControlsTest, SticksCountInModeOneOnly) {
+    c_JoyState* joy = input->f_joyStates[1];
+    struct {
+        float x, y;
+        int control;
+    } pushes[] = {{0.5f, 0, 5}, {-0.5f, 0, 3}, {0, 0.5f, 0}, {0, -0.5f, 8}};
+    for (const auto& p : pushes) {
+        joy->f_joyx[0] = p.x;
+        joy->f_joyy[0] = p.y;
+        EXPECT_EQ(app->p_PlayKey(p.control, 1, 1), 1);
+        EXPECT_EQ(app->p_PlayKey(p.control, 0, 1), 0);
+        EXPECT_EQ(app->p_PlayKey(p.control, 1, 0), 0);
+        EXPECT_EQ(app->p_PlayKey(p.control, 1, -1), 0);
+        vx_Zarnok_iCadeControls = 1;
+        EXPECT_EQ(app->p_PlayKey(p.control, 1, 1), 0) << "no stick under the cabinet protocol";
+        vx_Zarnok_iCadeControls = 0;
+    }
+    // A deflection of 0.4 is not enough.
+    joy->f_joyx[0] = 0.4f;
+    joy->f_joyy[0] = 0;
+    EXPECT_EQ(app->p_PlayKey(5, 1, 1), 0);
+}
+
+TEST_F(ControlsTest, SharedKeyboardAndVirtualControls) {
+    KeyDown(39);
+    EXPECT_EQ(app->p_PlayKey(5, 0, -1), 1);
+    EXPECT_EQ(app->p_PlayKeyAll(5, 0), 4);
+    EXPECT_EQ(app->p_PlayKey(17, 1, -1), 0);
+    EXPECT_EQ(app->p_PlayKey(16, 1, 0), 0);
+    KeyUp(39);
+    // Virtual control entries count for every player; back has three entries.
+    app->f_controls[13] = 2;
+    EXPECT_EQ(app->p_PlayKey(13, 0, -1), 2);
+    EXPECT_EQ(app->p_PlayKeyAll(13, 0), 8);
+    for (int entry : {16, 17, 19}) {
+        app->f_controls[entry] = 1;
+        EXPECT_NE(app->p_PlayKey(99, 0, 2), 0) << entry;
+        app->f_controls[entry] = 0;
+    }
+    EXPECT_EQ(app->p_PlayKey(99, 0, 2), 0);
+}
+
+TEST_F(ControlsTest, CabinetLettersHoldUntilTheirReleaseLetter) {
+    struct {
+        char press, release;
+        int control;  // the p_PlayKey control, -1 where the entry only counts as back
+        int entry;
+    } rows[] = {{'W', 'E', 0, 0},   {'X', 'Z', 8, 8},   {'A', 'Q', 3, 3},   {'D', 'C', 5, 5},
+                {'Y', 'T', 13, 13}, {'U', 'F', 14, 14}, {'I', 'M', 15, 15}, {'O', 'G', 99, 16},
+                {'H', 'R', 10, 10}, {'J', 'N', 11, 11}, {'K', 'P', 12, 12}, {'L', 'V', 99, 17}};
+    app->p_iCade(1);
+    EXPECT_TRUE(host->KeyboardEnabled());
+    for (const auto& r : rows) {
+        for (int lower = 0; lower <= 1; ++lower) {
+            const int press = lower ? r.press + 32 : r.press, release = lower ? r.release + 32 : r.release;
+            Char(press);
+            app->p_ReadCabinet();
+            input->p_EndUpdate();
+            EXPECT_EQ(app->f_controls[r.entry], 2) << r.press;
+            // Held across updates until the release letter arrives.
+            for (int u = 0; u < 3; ++u) {
+                app->p_ReadCabinet();
+                input->p_EndUpdate();
+                EXPECT_NE(app->p_PlayKey(r.control, 0, -1), 0) << r.press;
+            }
+            Char(release);
+            app->p_ReadCabinet();
+            EXPECT_EQ(app->f_lastChar, 0);
+            input->p_EndUpdate();
+            EXPECT_EQ(app->f_controls[r.entry], 0) << r.release;
+            EXPECT_EQ(app->p_PlayKey(r.control, 0, -1), 0) << r.release;
+        }
+    }
+    // The W key itself is no longer read as up: only the letter it types is.
+    KeyDown(87);
+    EXPECT_EQ(app->p_PlayKey(0, 0, -1), 0);
+    KeyUp(87);
+}
+
+TEST_F(ControlsTest, CabinetSwitchDiscardsQueuedLettersAndClearsOnOff) {
+    Char('W');
+    app->p_iCade(1);
+    EXPECT_EQ(app->f_lastChar, 0);
+    app->p_ReadCabinet();
+    EXPECT_EQ(app->f_controls[0], 0) << "a letter typed before the switch is not cabinet input";
+    Char('D');
+    app->p_ReadCabinet();
+    EXPECT_EQ(app->f_controls[5], 2);
+    app->f_controls[19] = 1;
+    app->p_iCade(0);
+    EXPECT_EQ(vx_Zarnok_iCadeControls, 0);
+    EXPECT_FALSE(host->KeyboardEnabled());
+    EXPECT_EQ(app->f_controls[5], 0);
+    EXPECT_EQ(app->f_controls[19], 1) << "entries beyond 18 are left";
+    app->p_iCade(7);
+    EXPECT_EQ(vx_Zarnok_iCadeControls, 0);
+    // With the protocol off, letters are never decoded.
+    Char('W');
+    app->p_ReadCabinet();
+    EXPECT_EQ(app->f_controls[0], 0);
+}
+
+TEST_F(ControlsTest, ButtonsAndBoxesTestTheTouchesStrictly) {
+    app->f_fontMetrics[3 * 95] = 64;
+    app->f_fontMetrics[3 * 95 + 1] = 32;
+    app->f_imgScale = 0.5f;
+    app->p_ResetDraw();
+    app->p_SetSize(2);
+    for (int i = 0; i < 10; ++i) app->f_touchVX[i] = app->f_touchVY[i] = -3717;
+    app->f_pointerDown = 1;
+    // Half extents 32 x 16 around (100, 100).
+    app->f_touchVX[3] = 131;
+    app->f_touchVY[3] = 115;
+    EXPECT_EQ(app->p_Button(95, 100, 100, 2), 1);
+    EXPECT_EQ(app->f_drawCount, 15);
+    app->f_touchVX[3] = 132;  // exactly on the edge
+    EXPECT_EQ(app->p_Button(95, 100, 100, 2), 0);
+    app->f_touchVX[3] = 100;
+    app->f_pointerDown = 0;
+    EXPECT_EQ(app->p_Button(95, 100, 100, 2), 0);
+
+    // p_Touch: a margin of 6 before and 12 after the box, only for touches that are down.
+    app->f_touchDown[4] = 1;
+    app->f_touchVX[4] = 5;
+    app->f_touchVY[4] = 71;
+    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 1);
+    app->f_touchVX[4] = 4;
+    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 0);
+    app->f_touchVX[4] = 71;
+    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 1);
+    app->f_touchVX[4] = 72;
+    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 0);
+    app->f_touchVX[4] = 30;
+    app->f_touchDown[4] = 0;
+    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 0);
+
+    app->f_touchDown[4] = 1;
+    app->f_touchVX[4] = 124;
+    app->f_touchVY[4] = 100;
+    EXPECT_EQ(app->p_MouseIn_Centered(100, 100, 50, 20), 1);
+    app->f_touchVX[4] = 125;
+    EXPECT_EQ(app->p_MouseIn_Centered(100, 100, 50, 20), 0);
+}
+
+TEST_F(ControlsTest, SteeringInertiaAndDragStick) {
+    KeyDown(38);
+    const float expected[] = {-0.15f, -0.3f, -0.45f, -0.6f, -0.75f, -0.9f, -1.0f};
+    for (float e : expected) {
+        app->p_AnalogueControl();
+        EXPECT_NEAR(app->f_moveY, e, 1e-5);
+    }
+    KeyUp(38);
+    const float release[] = {-0.8f, -0.6f, -0.4f, -0.2f, 0.0f};
+    for (float e : release) {
+        app->p_AnalogueControl();
+        EXPECT_NEAR(app->f_moveY, e, 1e-5);
+    }
+    app->p_AnalogueControl();
+    EXPECT_EQ(app->f_velY, 0.0f);
+
+    // Touch drag: the first update anchors, the next ones steer by distance / 72.
+    app->f_pointerDown = 1;
+    app->f_ptrX = 100;
+    app->f_ptrY = 100;
+    app->p_AnalogueControl();
+    EXPECT_EQ(app->f_anchorX, 100);
+    app->f_ptrX = 136;
+    app->p_AnalogueControl();
+    EXPECT_FLOAT_EQ(app->f_moveX, 0.5f);
+    app->f_ptrX = 105;
+    app->p_AnalogueControl();
+    EXPECT_EQ(app->f_moveX, 0.0f) << "dead zone";
+    app->f_pointerDown = 0;
+    app->p_AnalogueControl();
+    EXPECT_EQ(app->f_anchorX, -1);
+
+    // The chosen joystick overrides the drag; y is turned so that up is negative.
+    app->f_playerPad = 2;
+    input->f_joyStates[2]->f_joyx[0] = 0.3f;
+    input->f_joyStates[2]->f_joyy[0] = 0.5f;
+    app->p_AnalogueControl();
+    EXPECT_FLOAT_EQ(app->f_moveX, 0.3f);
+    EXPECT_FLOAT_EQ(app->f_moveY, -0.5f);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+// The virtual screen, the scale and the image resolution level for a window size.
+#include "test_host.h"
+
+namespace {
+
+struct ScaleCase {
+    int w, h;
+    float scale, jscrw, jscrh;
+    int landscape;
+};
+
+TEST_F(ShellTest, VirtualScreenAndScaleFollowTheWindow) {
+    const ScaleCase cases[] = {
+        {640, 480, 1.0f, 640, 480, 1},
+        {1920, 1080, 3.0f, 640, 360, 1},        // width-fitted
+        {800, 1280, 1280.0f / 480, 300, 480, 0},  // height-fitted
+        {1280, 720, 2.0f, 640, 360, 1},
+        {480, 480, 1.0f, 480, 480, 1},
+    };
+    for (const ScaleCase& c : cases) {
+        app->p_ComputeScale(c.w, c.h);
+        EXPECT_FLOAT_EQ(app->f_scaleX, c.scale) << c.w << "x" << c.h;
+        EXPECT_FLOAT_EQ(app->f_scaleY, c.scale) << c.w << "x" << c.h;
+        EXPECT_FLOAT_EQ(vx_Zarnok_jscrw, c.jscrw) << c.w << "x" << c.h;
+        EXPECT_FLOAT_EQ(vx_Zarnok_jscrh, c.jscrh) << c.w << "x" << c.h;
+        EXPECT_EQ(app->f_landscape, c.landscape) << c.w << "x" << c.h;
+    }
+    // The overscan margin narrows the scale but not the virtual size.
+    vx_Zarnok_overscan = 32;
+    app->p_ComputeScale(704, 480);
+    EXPECT_FLOAT_EQ(app->f_scaleX, 1.0f);
+    EXPECT_FLOAT_EQ(vx_Zarnok_jscrw, 640);
+    EXPECT_FLOAT_EQ(vx_Zarnok_jscrh, 480 * 640.0f / 704);
+}
+
+TEST_F(ShellTest, ResolutionLevelBySize) {
+    struct {
+        int w, h, level;
+        float scale;
+    } cases[] = {
+        {640, 480, 1, 1.0f},  {630, 630, 1, 1.0f},  {631, 480, 2, 0.5f},     {1280, 720, 4, 0.25f},
+        {1230, 1230, 2, 0.5f}, {1024, 768, 2, 0.5f}, {1920, 1080, 4, 0.25f}, {600, 1231, 4, 0.25f},
+    };
+    for (const auto& c : cases) {
+        vx_app__devWidth = c.w;
+        vx_app__devHeight = c.h;
+        app->p_SetHdLevel();
+        EXPECT_EQ(app->f_hdLevel, c.level) << c.w << "x" << c.h;
+        EXPECT_EQ(app->f_imgScale, c.scale) << c.w << "x" << c.h;
+    }
+}
+
+}  // namespace
