@@ -1,29 +1,13 @@
-// The program's two hooks on the host's start-up: vxInit gives every module global its starting
-// value and registers the collector's roots in the order they are marked; vxMain creates the
-// application.
+// The program's hooks for the host's start-up: every module global gets its start value, the
+// collector's roots are registered in their marking order, and the application object is made.
 #include "framework/app.h"
 #include "framework/asyncevent.h"
 #include "framework/audio.h"
 #include "framework/graphics.h"
 #include "framework/input.h"
 #include "framework/random.h"
-
-namespace {
-
-// Until the game arrives: a window that updates 60 times a second and does nothing else.
-class c_EmptyApp : public c_App {
-  public:
-    c_EmptyApp* m_new() {
-        c_App::m_new();
-        return this;
-    }
-    int p_OnCreate() override {
-        vx_app_SetUpdateRate(60);
-        return 0;
-    }
-};
-
-}  // namespace
+#include "game/myapp.h"
+#include "host/vxgame.h"
 
 int vxInit() {
     gc_assign(vx_app__app, static_cast<c_App*>(nullptr));
@@ -39,12 +23,24 @@ int vxInit() {
     gc_assign(vx_app__displayModes, Array<c_DisplayMode*>());
     gc_assign(vx_app__desktopMode, static_cast<c_DisplayMode*>(nullptr));
     gc_assign(vx_graphics_renderDevice, static_cast<gxtkGraphics*>(nullptr));
+    vx_Zarnok_overscan = 0.0f;
     vx_random_Seed = 1234;
+    vx_Zarnok_jscrw = 640.0f;
+    vx_Zarnok_jscrh = 480.0f;
     vx_app__updateRate = 0;
+    vx_Zarnok_DebugMode = 0;
+    vx_Zarnok_rawscrw = 640.0f;
+    vx_Zarnok_rawscrh = 480.0f;
+    vx_Zarnok_iCadeControls = 0;
     gc_assign(vx_asyncevent__current, static_cast<c_IAsyncEventSource*>(nullptr));
     gc_assign(vx_asyncevent__sources, (new c_Stack2())->m_new());
     gc_assign(c_Stack2::m_NIL, static_cast<c_IAsyncEventSource*>(nullptr));
+    vx_Zarnok_HasMusicStream = 1;
+    gc_assign(vx_Zarnok_CreditText, vx_Zarnok_BuildCreditText());
+    vx_Zarnok_OnScreenControls = 0;
+    vx_Zarnok_AccelerometerControls = 0;
 
+    // The collector's roots, in the order they are marked.
     gc_add_root(vx_app__app);
     gc_add_root(vx_app__delegate);
     gc_add_root(vx_graphics_device);
@@ -57,10 +53,11 @@ int vxInit() {
     gc_add_root(vx_asyncevent__current);
     gc_add_root(vx_asyncevent__sources);
     gc_add_root(c_Stack2::m_NIL);
+    gc_add_root(vx_Zarnok_CreditText);
     return 0;
 }
 
 int vxMain() {
-    (new c_EmptyApp())->m_new();
+    (new c_MyApp())->m_new();
     return 0;
 }

@@ -43,8 +43,10 @@ TEST_F(AppTest, DebugLineIsQueuedLast) {
     const int before = app->f_drawCount;
     vx_Zarnok_DebugMode = 1;
     Update();
-    // "0:1,1 " : five glyphs after the menu's picture, starting at x 16 with their top at 464.
-    EXPECT_EQ(app->f_drawCount, before + 5 * 15);
+    // The render rate, the two scales, then the trailing space: one glyph per character after the
+    // menu's picture, starting at x 16 with their top at 464.
+    const String line = String(0) + String(":") + String(1.0f) + String(",") + String(1.0f);
+    EXPECT_EQ(app->f_drawCount, before + line.Length() * 15);
     const float* first = app->f_drawList.Data() + before;
     EXPECT_EQ(first[0], 90);
     EXPECT_EQ(first[1], 16);

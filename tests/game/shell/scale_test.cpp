@@ -33,13 +33,15 @@ TEST_F(ShellTest, VirtualScreenAndScaleFollowTheWindow) {
     EXPECT_FLOAT_EQ(vx_Zarnok_jscrh, 480 * 640.0f / 704);
 }
 
+// The size table decides: 640 x 480 is above 630 wide and so loads the "-hd" files, and 1280 x 720
+// is above 1230 wide and loads "-hd2".
 TEST_F(ShellTest, ResolutionLevelBySize) {
     struct {
         int w, h, level;
         float scale;
     } cases[] = {
-        {640, 480, 1, 1.0f},  {630, 630, 1, 1.0f},  {631, 480, 2, 0.5f},     {1280, 720, 4, 0.25f},
-        {1230, 1230, 2, 0.5f}, {1024, 768, 2, 0.5f}, {1920, 1080, 4, 0.25f}, {600, 1231, 4, 0.25f},
+        {640, 480, 2, 0.5f},  {630, 630, 1, 1.0f},  {631, 480, 2, 0.5f},     {1280, 720, 4, 0.25f},
+        {1230, 1230, 2, 0.5f}, {1024, 768, 2, 0.5f}, {1920, 1080, 4, 0.25f}, {600, 1231, 4, 0.25f}, {320, 240, 1, 1.0f},
     };
     for (const auto& c : cases) {
         vx_app__devWidth = c.w;
