@@ -158,7 +158,7 @@ int c_MyApp::p_ApplyCabinetLetter(int ch) {
         char press, release;
         int entry;
     } kLetters[] = {
-        {'W', 'E', 0}, {'X', 'Z', 8},  {'A', 'Q', 3},  {'D', 'C', 5},  {'Y', 'T', 13}, {'U', 'F', 14},
+        {'W', 'E', 0},  {'X', 'Z', 8},  {'A', 'Q', 3},  {'D', 'C', 5},  {'Y', 'T', 13}, {'U', 'F', 14},
         {'I', 'M', 15}, {'O', 'G', 16}, {'H', 'R', 10}, {'J', 'N', 11}, {'K', 'P', 12}, {'L', 'V', 17},
     };
     if (ch >= 'a' && ch <= 'z') ch -= 'a' - 'A';
@@ -212,7 +212,9 @@ int c_MyApp::p_OnUpdate() {
 
     if (f_loadStep == 0) {
         switch (f_mode) {
-            case 1: p_Menu(); break;
+            case 1:
+                p_Menu();
+                break;
             case 2:
                 p_LoadMenu();
                 p_PlaySFX(96, 1.0f);
@@ -222,8 +224,11 @@ int c_MyApp::p_OnUpdate() {
                 p_Game();
                 p_InGame();
                 break;
-            case 11: p_LoadGame(); break;
-            default: break;
+            case 11:
+                p_LoadGame();
+                break;
+            default:
+                break;
         }
         if (f_mode == 10 && f_gameOverTimer > 0) p_GameOver();
         if (f_mode == 1 || f_mode == 2) p_GameOver();

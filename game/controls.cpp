@@ -87,9 +87,11 @@ int c_MyApp::p_PlayKey(int control, int mode, int player) {
         case 99:
             on = cabinet ? AnyKeyDown({27, 46, 8}) : AnyKeyDown({27, 192, 46, 8});
             on = on || (pad && JoyButtonDown(player, {6, 7, 14}));
-            entry = f_controls[16] != 0 ? f_controls[16] : (f_controls[17] != 0 ? f_controls[17] : f_controls[19]);
+            entry = f_controls[16] != 0 ? f_controls[16]
+                                        : (f_controls[17] != 0 ? f_controls[17] : f_controls[19]);
             break;
-        default: return 0;
+        default:
+            return 0;
     }
     // A virtual control reports its stored value (2 while a cabinet control is held).
     return on ? 1 : entry;
@@ -132,7 +134,9 @@ int c_MyApp::p_MouseIn_Centered(float x, float y, float w, float h) {
     return 0;
 }
 
-static float Clamp1(float v) { return v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v); }
+static float Clamp1(float v) {
+    return v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v);
+}
 
 int c_MyApp::p_AnalogueControl() {
     f_moveX = 0.0f;

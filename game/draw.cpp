@@ -11,10 +11,10 @@ constexpr double kDegToRad = 0.017453292519943295;
 
 // Kerning and button-glyph rules of the bitmap font. `c` is the character code minus 32.
 int GlyphAdjust(int c, int adj) {
-    if (c == 87 || c == 77) adj = 2;   // w m
-    if (c == 55 || c == 45) adj = 1;   // W M
-    if (c == 73 || c == 70) adj = -3;  // i f
-    if (c == 76) adj = -3;             // l
+    if (c == 87 || c == 77) adj = 2;                                                          // w m
+    if (c == 55 || c == 45) adj = 1;                                                          // W M
+    if (c == 73 || c == 70) adj = -3;                                                         // i f
+    if (c == 76) adj = -3;                                                                    // l
     if (c == 74 || c == 83 || c == 75 || c == 82 || c == 90 || c == 84 || c == 78) adj = -1;  // j s k r z t n
     return adj;
 }
@@ -22,20 +22,48 @@ int GlyphAdjust(int c, int adj) {
 // The glyph frame and advance adjustment selected by the character after the button marker.
 void ButtonGlyph(int ch, int controlStyle, int* frame, int* adj) {
     switch (ch) {
-        case 'J': *frame = 96, *adj = 4; break;
-        case 'K': *frame = 97, *adj = 4; break;
-        case 'L': *frame = 98, *adj = 4; break;
-        case 'I': *frame = 99, *adj = 4; break;
-        case 'U': *frame = 100, *adj = 6; break;
-        case 'O': *frame = 101, *adj = 6; break;
-        case 'Q': *frame = 102, *adj = 4; break;
-        case 'E': *frame = 103, *adj = 4; break;
-        case 'F': *frame = 104, *adj = 4; break;
-        case 'W': *frame = 105, *adj = 4; break;
-        case 'S': *frame = 106, *adj = 4; break;
-        case 'A': *frame = 107, *adj = 4; break;
-        case 'D': *frame = 108, *adj = 4; break;
-        default: *frame = ch, *adj = 4; break;
+        case 'J':
+            *frame = 96, *adj = 4;
+            break;
+        case 'K':
+            *frame = 97, *adj = 4;
+            break;
+        case 'L':
+            *frame = 98, *adj = 4;
+            break;
+        case 'I':
+            *frame = 99, *adj = 4;
+            break;
+        case 'U':
+            *frame = 100, *adj = 6;
+            break;
+        case 'O':
+            *frame = 101, *adj = 6;
+            break;
+        case 'Q':
+            *frame = 102, *adj = 4;
+            break;
+        case 'E':
+            *frame = 103, *adj = 4;
+            break;
+        case 'F':
+            *frame = 104, *adj = 4;
+            break;
+        case 'W':
+            *frame = 105, *adj = 4;
+            break;
+        case 'S':
+            *frame = 106, *adj = 4;
+            break;
+        case 'A':
+            *frame = 107, *adj = 4;
+            break;
+        case 'D':
+            *frame = 108, *adj = 4;
+            break;
+        default:
+            *frame = ch, *adj = 4;
+            break;
     }
     // The keyboard glyph set lies 16 frames above the pad set.
     if (controlStyle == 0) *frame += 16;
@@ -54,7 +82,9 @@ float vx_Zarnok_SinDeg(float degrees) {
     return static_cast<float>(std::sin(degrees * kDegToRad));
 }
 
-float vx_Zarnok_CosDeg(float degrees) { return vx_Zarnok_SinDeg(degrees + 90.0f); }
+float vx_Zarnok_CosDeg(float degrees) {
+    return vx_Zarnok_SinDeg(degrees + 90.0f);
+}
 
 int vx_Zarnok_Trunc(float value) {
     if (std::isnan(value)) return 0;
@@ -156,17 +186,20 @@ static inline void FillCommand(c_MyApp* app, float* cmd, float kind, float x, fl
 }
 
 int c_MyApp::p_DrawImg(int slot, float x, float y, float frame) {
-    if (float* cmd = AppendCommand(this)) FillCommand(this, cmd, static_cast<float>(slot), x, y, f_sizeX, f_sizeY, frame);
+    if (float* cmd = AppendCommand(this))
+        FillCommand(this, cmd, static_cast<float>(slot), x, y, f_sizeX, f_sizeY, frame);
     return 0;
 }
 
 int c_MyApp::p_Rect(float x, float y, float w, float h) {
-    if (float* cmd = AppendCommand(this)) FillCommand(this, cmd, static_cast<float>(kRectKind), x, y, w, h, 0.0f);
+    if (float* cmd = AppendCommand(this))
+        FillCommand(this, cmd, static_cast<float>(kRectKind), x, y, w, h, 0.0f);
     return 0;
 }
 
 int c_MyApp::p_Oval(float x, float y, float rx, float ry) {
-    if (float* cmd = AppendCommand(this)) FillCommand(this, cmd, static_cast<float>(kOvalKind), x, y, rx, ry, 0.0f);
+    if (float* cmd = AppendCommand(this))
+        FillCommand(this, cmd, static_cast<float>(kOvalKind), x, y, rx, ry, 0.0f);
     return 0;
 }
 
@@ -200,8 +233,10 @@ int c_MyApp::p_Text(float x, float y, const String& text, float xalign, float ya
     // Start point: xalign 0/1/2 puts x at the left, middle or right; yalign 0/1/2 puts y at the
     // top, middle or bottom of the glyphs, all along the rotated baseline.
     const float a1 = -r - 90.0f, a2 = -r;
-    const float x0 = x + vx_Zarnok_SinDeg(a1) * w * xalign / 2.0f + vx_Zarnok_SinDeg(a2) * lineH * (yalign - 1.0f) / 2.0f;
-    const float y0 = y - vx_Zarnok_CosDeg(a1) * w * xalign / 2.0f - vx_Zarnok_CosDeg(a2) * lineH * (yalign - 1.0f) / 2.0f;
+    const float x0 =
+        x + vx_Zarnok_SinDeg(a1) * w * xalign / 2.0f + vx_Zarnok_SinDeg(a2) * lineH * (yalign - 1.0f) / 2.0f;
+    const float y0 =
+        y - vx_Zarnok_CosDeg(a1) * w * xalign / 2.0f - vx_Zarnok_CosDeg(a2) * lineH * (yalign - 1.0f) / 2.0f;
     const float lineSin = vx_Zarnok_SinDeg(180.0f - r), lineCos = vx_Zarnok_CosDeg(180.0f - r);
     const float stepSin = vx_Zarnok_SinDeg(90.0f - r), stepCos = vx_Zarnok_CosDeg(90.0f - r);
 

@@ -10,7 +10,8 @@ class c_MyApp;
 struct GameField {
     enum Type { Int, Float, Str, IntArray, FloatArray, BoolArray, ImageArray, SoundArray };
     Type type;
-    void* ptr;  // int*, float*, String*, Array<int>*, Array<float>*, Array<bool>*, Array<c_Image*>*, Array<c_Sound*>*
+    void* ptr;  // int*, float*, String*, Array<int>*, Array<float>*, Array<bool>*, Array<c_Image*>*,
+                // Array<c_Sound*>*
 };
 
 // Finds a field of the app ("f_mode", "f_baddies", ...) or a module global ("vx_random_Seed",

@@ -2,8 +2,18 @@
 // and filing the result in the highscore tables.
 #include "game/myapp.h"
 
-int c_MyApp::p_LoadGame() { return 0; }
-int c_MyApp::p_LoadMenu() { return 0; }
-int c_MyApp::p_Game() { return 0; }
-int c_MyApp::p_InGame() { return 0; }
-int c_MyApp::p_GameOver() { return 0; }
+int c_MyApp::p_LoadGame() {
+    return 0;
+}
+int c_MyApp::p_LoadMenu() {
+    return 0;
+}
+int c_MyApp::p_Game() {
+    return 0;
+}
+int c_MyApp::p_InGame() {
+    return 0;
+}
+int c_MyApp::p_GameOver() {
+    return 0;
+}

@@ -67,8 +67,12 @@ int c_MyApp::p_Loader() {
             p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
             p_LoadSFX(96);
             break;
-        case 2: p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1); break;
-        case 3: p_LoadImg(94, String("common/dpad"), 32, 32, 16, 1); break;
+        case 2:
+            p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1);
+            break;
+        case 3:
+            p_LoadImg(94, String("common/dpad"), 32, 32, 16, 1);
+            break;
         case 4:
             p_LoadImg(93, String("common/KemoLogo"), 256, 256, 1, 1);
             if (f_jingleDone == 0) {
@@ -77,19 +81,45 @@ int c_MyApp::p_Loader() {
                 f_jingleDone = 1;
             }
             break;
-        case 5: p_LoadImg(91, String("common/Testcard_Circle"), 256, 256, 1, 1); break;
-        case 6: p_LoadFont(90, String("fonts/editundo"), 7, 10); break;
-        case 7: p_LoadSFX(1); break;
-        case 8: p_LoadSFX(95); break;
-        case 9: p_LoadSFX(98); break;
-        case 10: p_LoadSFX(99); break;
-        case 11: p_LoadImg(99, String("menu"), 256, 256, 4, 1); break;
-        case 12: p_LoadImg(98, String("logo"), 256, 128, 1, 1); break;
-        case 13: p_LoadImg(96, String("parts"), 8, 8, 256, 1); break;
-        case 14: p_LoadImg(80, String("BadgesA"), 64, 64, 64, 1); break;
-        case 15: p_LoadImg(2, String("bad"), 32, 16, 128, 1); break;
-        case 16: p_LoadImg(1, String("gfx"), 32, 32, 64, 1); break;
-        case 17: p_LoadImg(5, String("flash"), 64, 64, 16, 1); break;
+        case 5:
+            p_LoadImg(91, String("common/Testcard_Circle"), 256, 256, 1, 1);
+            break;
+        case 6:
+            p_LoadFont(90, String("fonts/editundo"), 7, 10);
+            break;
+        case 7:
+            p_LoadSFX(1);
+            break;
+        case 8:
+            p_LoadSFX(95);
+            break;
+        case 9:
+            p_LoadSFX(98);
+            break;
+        case 10:
+            p_LoadSFX(99);
+            break;
+        case 11:
+            p_LoadImg(99, String("menu"), 256, 256, 4, 1);
+            break;
+        case 12:
+            p_LoadImg(98, String("logo"), 256, 128, 1, 1);
+            break;
+        case 13:
+            p_LoadImg(96, String("parts"), 8, 8, 256, 1);
+            break;
+        case 14:
+            p_LoadImg(80, String("BadgesA"), 64, 64, 64, 1);
+            break;
+        case 15:
+            p_LoadImg(2, String("bad"), 32, 16, 128, 1);
+            break;
+        case 16:
+            p_LoadImg(1, String("gfx"), 32, 32, 64, 1);
+            break;
+        case 17:
+            p_LoadImg(5, String("flash"), 64, 64, 16, 1);
+            break;
         default:
             if (step >= 18 && step <= 26) p_LoadSFX(step - 16);  // effects 2 to 10
             break;

@@ -12,15 +12,15 @@
 #include "runtime/runtime.h"
 
 // ---- Module globals of the game (start values assigned by vxInit) ----
-extern float vx_Zarnok_overscan;      // device pixels kept free left and right (top/bottom in proportion)
-extern float vx_Zarnok_jscrw;         // current virtual screen size, rewritten by every render
+extern float vx_Zarnok_overscan;  // device pixels kept free left and right (top/bottom in proportion)
+extern float vx_Zarnok_jscrw;     // current virtual screen size, rewritten by every render
 extern float vx_Zarnok_jscrh;
-extern int vx_Zarnok_DebugMode;       // 1 shows the rate/scale line (F1)
-extern float vx_Zarnok_rawscrw;       // design size of the virtual screen
+extern int vx_Zarnok_DebugMode;  // 1 shows the rate/scale line (F1)
+extern float vx_Zarnok_rawscrw;  // design size of the virtual screen
 extern float vx_Zarnok_rawscrh;
-extern int vx_Zarnok_iCadeControls;   // 1 while the arcade-cabinet letter protocol is active
-extern int vx_Zarnok_HasMusicStream;  // 1: music pauses and resumes with the game
-extern Array<String> vx_Zarnok_CreditText;  // the credits roll, 50 lines
+extern int vx_Zarnok_iCadeControls;          // 1 while the arcade-cabinet letter protocol is active
+extern int vx_Zarnok_HasMusicStream;         // 1: music pauses and resumes with the game
+extern Array<String> vx_Zarnok_CreditText;   // the credits roll, 50 lines
 extern int vx_Zarnok_OnScreenControls;       // configuration switch, always 0
 extern int vx_Zarnok_AccelerometerControls;  // configuration switch, always 0
 
@@ -106,94 +106,94 @@ class c_MyApp : public c_App {
     int p_LoadString(const String& state);
 
     // ---- Screens built on the shell ----
-    int p_Menu();          // menu.cpp: the title menu
-    int p_LoadMenu();      // gameplay.cpp: files a finished game, back to the title
-    int p_LoadGame();      // gameplay.cpp: prepares a new game
-    int p_Game();          // gameplay.cpp: one update of the playing screen
-    int p_InGame();        // gameplay.cpp: pause entry and icon
-    int p_GameOver();      // gameplay.cpp: the game-over overlay
-    int p_OptionBox();     // options.cpp
-    int p_PauseMenu();     // pause.cpp
-    int p_CreditBox();     // credits.cpp
+    int p_Menu();                 // menu.cpp: the title menu
+    int p_LoadMenu();             // gameplay.cpp: files a finished game, back to the title
+    int p_LoadGame();             // gameplay.cpp: prepares a new game
+    int p_Game();                 // gameplay.cpp: one update of the playing screen
+    int p_InGame();               // gameplay.cpp: pause entry and icon
+    int p_GameOver();             // gameplay.cpp: the game-over overlay
+    int p_OptionBox();            // options.cpp
+    int p_PauseMenu();            // pause.cpp
+    int p_CreditBox();            // credits.cpp
     int p_ResetStars(int count);  // stars.cpp
 
     // ======== Fields ========
 
     // ---- Display and timing ----
-    int f_fullscreen = 0;       // 1 while the window is fullscreen
-    int f_jingleDone = 0;       // 1 once the logo jingle has played
-    int f_starCount = 100;      // number of stars
-    Array<float> f_stars;       // [5100] starfield records, 10 floats each
-    int f_mode = 0;             // 1 title, 2 back to title, 10 playing, 11 preparing a game
+    int f_fullscreen = 0;        // 1 while the window is fullscreen
+    int f_jingleDone = 0;        // 1 once the logo jingle has played
+    int f_starCount = 100;       // number of stars
+    Array<float> f_stars;        // [5100] starfield records, 10 floats each
+    int f_mode = 0;              // 1 title, 2 back to title, 10 playing, 11 preparing a game
     int f_devW = 0, f_devH = 0;  // device size seen by the last render
     float f_clsR = 0, f_clsG = 0, f_clsB = 0, f_clsA = 0;  // window clear colour and alpha
-    int f_hdLevel = 0;          // image resolution level 1, 2 or 4
-    float f_imgScale = 0;       // 1 / f_hdLevel, applied to every image at replay
-    Array<c_Image*> f_images;   // [100] image slots
-    Array<int> f_fontMetrics;   // [300] per slot s: 3s width, 3s+1 height, 3s+2 frame count
-    int f_font = 0;             // image slot of the current font
-    int f_loadStep = 0;         // loader step, 0 when not loading
-    int f_difficulty = 0;       // 1 to 3
-    int f_menuSlide = 0;        // title-menu intro counter, -32 .. 0
-    int f_paused = 0;           // 1 while the game is paused
-    int f_pauseDir = 0;         // pause panel moving in (1) or out (-1)
-    int f_pauseY = 0;           // pause panel position
-    int f_i = 0;                // loop index shared by many methods
-    Array<bool> f_flagBits;     // [256] saved badge flags
-    Array<int> f_controls;      // [20] virtual controls: 0 up, 3 left, 5 right, 8 down, 10-17 buttons, 19 back
-    Array<int> f_options;       // [25] option values (5: sound)
-    Array<int> f_scores;        // [150] highscore tables
-    Array<int> f_sfxMap;        // [33] sound channel remap
+    int f_hdLevel = 0;                                     // image resolution level 1, 2 or 4
+    float f_imgScale = 0;                                  // 1 / f_hdLevel, applied to every image at replay
+    Array<c_Image*> f_images;                              // [100] image slots
+    Array<int> f_fontMetrics;  // [300] per slot s: 3s width, 3s+1 height, 3s+2 frame count
+    int f_font = 0;            // image slot of the current font
+    int f_loadStep = 0;        // loader step, 0 when not loading
+    int f_difficulty = 0;      // 1 to 3
+    int f_menuSlide = 0;       // title-menu intro counter, -32 .. 0
+    int f_paused = 0;          // 1 while the game is paused
+    int f_pauseDir = 0;        // pause panel moving in (1) or out (-1)
+    int f_pauseY = 0;          // pause panel position
+    int f_i = 0;               // loop index shared by many methods
+    Array<bool> f_flagBits;    // [256] saved badge flags
+    Array<int> f_controls;     // [20] virtual controls: 0 up, 3 left, 5 right, 8 down, 10-17 buttons, 19 back
+    Array<int> f_options;      // [25] option values (5: sound)
+    Array<int> f_scores;       // [150] highscore tables
+    Array<int> f_sfxMap;       // [33] sound channel remap
     int f_renderMs = 0, f_renderFps = 0, f_renderFpsAvg = 0;  // render-rate measurement
-    float f_scaleX = 0, f_scaleY = 0;  // virtual-to-device scale
-    int f_landscape = 0;        // 1 when the virtual height does not exceed the virtual width
-    int f_drawCount = 0;        // floats in use in f_drawList
-    Array<float> f_drawList;    // [37500] recorded draw commands
-    int f_lastChar = 0;         // last character taken by the cabinet decoder
-    int f_showInfo = 0;         // toggled by F2
-    int f_controlStyle = 0;     // 0 keyboard/pad, 2 touch; non-zero selects the pad glyphs
-    int f_musicOn = 0;          // 1 while a tune plays
+    float f_scaleX = 0, f_scaleY = 0;                         // virtual-to-device scale
+    int f_landscape = 0;      // 1 when the virtual height does not exceed the virtual width
+    int f_drawCount = 0;      // floats in use in f_drawList
+    Array<float> f_drawList;  // [37500] recorded draw commands
+    int f_lastChar = 0;       // last character taken by the cabinet decoder
+    int f_showInfo = 0;       // toggled by F2
+    int f_controlStyle = 0;   // 0 keyboard/pad, 2 touch; non-zero selects the pad glyphs
+    int f_musicOn = 0;        // 1 while a tune plays
     int f_updateMs = 0, f_updateFps = 0, f_updateFpsAvg = 0;  // update-rate measurement
-    int f_spinAngle = 0;        // loading-screen spinner angle in degrees
+    int f_spinAngle = 0;                                      // loading-screen spinner angle in degrees
 
     // ---- Pointer and latches ----
     int f_ptrX = 0, f_ptrOldX = 0;  // pointer in virtual pixels, now and at the previous update
     int f_ptrY = 0, f_ptrOldY = 0;
-    int f_mouseWasDown = 0;     // left button down at the previous update
-    int f_pointerDown = 0;      // left button or any touch down now
-    Array<int> f_touchDown;     // [10] touch i down
-    Array<int> f_touchVX;       // [10] touch i in virtual pixels, -3717 when up
-    Array<int> f_touchVY;       // [10]
-    int f_pointerLatch = 0;     // a pointer press has been consumed
-    int f_keyLatch = 0;         // a control press has been consumed
+    int f_mouseWasDown = 0;                    // left button down at the previous update
+    int f_pointerDown = 0;                     // left button or any touch down now
+    Array<int> f_touchDown;                    // [10] touch i down
+    Array<int> f_touchVX;                      // [10] touch i in virtual pixels, -3717 when up
+    Array<int> f_touchVY;                      // [10]
+    int f_pointerLatch = 0;                    // a pointer press has been consumed
+    int f_keyLatch = 0;                        // a control press has been consumed
     int f_creditsOpen = 0, f_optionsOpen = 0;  // the two boxes of the title screen
 
     // ---- Drawing state ----
-    float f_sizeX = 0, f_sizeY = 0;  // scale of images and text
-    float f_rot = 0;                 // rotation in degrees (stored negated by p_SetRot)
+    float f_sizeX = 0, f_sizeY = 0;            // scale of images and text
+    float f_rot = 0;                           // rotation in degrees (stored negated by p_SetRot)
     float f_colR = 0, f_colG = 0, f_colB = 0;  // colour 0-255
-    float f_alpha = 0;               // alpha 0-1
-    int f_blend = 0;                 // 1 normal, 3 additive
+    float f_alpha = 0;                         // alpha 0-1
+    int f_blend = 0;                           // 1 normal, 3 additive
 
     // ---- Control input ----
-    int f_buttonHit = 0;             // result of the last p_Button
-    float f_moveX = 0, f_moveY = 0;  // analogue steering, -1 .. 1
+    int f_buttonHit = 0;               // result of the last p_Button
+    float f_moveX = 0, f_moveY = 0;    // analogue steering, -1 .. 1
     int f_anchorX = 0, f_anchorY = 0;  // touch-drag stick anchor; f_anchorX -1 when none
-    float f_velX = 0, f_velY = 0;    // keyboard inertia, -1 .. 1
-    int f_playerPad = 0;             // joystick unit read for analogue steering
+    float f_velX = 0, f_velY = 0;      // keyboard inertia, -1 .. 1
+    int f_playerPad = 0;               // joystick unit read for analogue steering
 
     // ---- Assets, gameplay and box animation ----
-    Array<c_Sound*> f_sounds;   // [100] sound slots
-    int f_sfxChannel = 0;       // last effect channel position, 0 .. 23
-    Array<float> f_players;     // [512] ship and formation values
-    Array<float> f_baddies;     // [2560] enemy records
-    int f_particleMax = 250;    // particle records in use
-    Array<float> f_particles;   // [5100] particle records
-    Array<float> f_shots;       // [1024] shot records
-    Array<int> f_waveData;      // [256] wave table
-    String f_levelText;         // level caption
-    String f_bonusText;         // life-bonus caption
-    int f_gameOverTimer = 0;    // positive while the game-over sequence runs
+    Array<c_Sound*> f_sounds;                    // [100] sound slots
+    int f_sfxChannel = 0;                        // last effect channel position, 0 .. 23
+    Array<float> f_players;                      // [512] ship and formation values
+    Array<float> f_baddies;                      // [2560] enemy records
+    int f_particleMax = 250;                     // particle records in use
+    Array<float> f_particles;                    // [5100] particle records
+    Array<float> f_shots;                        // [1024] shot records
+    Array<int> f_waveData;                       // [256] wave table
+    String f_levelText;                          // level caption
+    String f_bonusText;                          // life-bonus caption
+    int f_gameOverTimer = 0;                     // positive while the game-over sequence runs
     int f_creditsSlide = 0, f_optionsSlide = 0;  // box slide positions 0-30
 
     // ---- Playing screen ----

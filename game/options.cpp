@@ -1,4 +1,6 @@
 // The options box of the title screen.
 #include "game/myapp.h"
 
-int c_MyApp::p_OptionBox() { return 0; }
+int c_MyApp::p_OptionBox() {
+    return 0;
+}

@@ -1,4 +1,6 @@
 // The pause menu of the playing screen.
 #include "game/myapp.h"
 
-int c_MyApp::p_PauseMenu() { return 0; }
+int c_MyApp::p_PauseMenu() {
+    return 0;
+}

@@ -9,7 +9,9 @@
 namespace {
 
 // Sums and products wrap in 32 bits.
-int Wrap(int64_t v) { return static_cast<int>(static_cast<uint32_t>(v)); }
+int Wrap(int64_t v) {
+    return static_cast<int>(static_cast<uint32_t>(v));
+}
 
 int SettingsChecksum(const Array<int>& options) {
     int sum = 0;
@@ -64,7 +66,9 @@ int c_MyApp::p_Save() {
     return 0;
 }
 
-int c_MyApp::p_Load() { return p_LoadString(vx_app_LoadState()); }
+int c_MyApp::p_Load() {
+    return p_LoadString(vx_app_LoadState());
+}
 
 int c_MyApp::p_LoadString(const String& state) {
     if (vx_Zarnok_DebugMode == 1) vxPrint(state);

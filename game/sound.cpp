@@ -5,8 +5,8 @@
 
 int c_MyApp::p_LoadSFX(int n) {
     if (n < 0 || n > 99) return 0;
-    const String name = n < 10 ? String("sfx/00") + String(n) + String(".wav")
-                               : String("sfx/0") + String(n) + String(".wav");
+    const String name =
+        n < 10 ? String("sfx/00") + String(n) + String(".wav") : String("sfx/0") + String(n) + String(".wav");
     f_sounds.Set(n, vx_audio_LoadSound(name));
     return 0;
 }

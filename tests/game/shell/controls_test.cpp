@@ -45,8 +45,8 @@ TEST_F(ControlsTest, EveryKeyOfTheMappingWithTheCabinetOffAndOn) {
         vx_Zarnok_iCadeControls = cabinet;
         for (const Row& row : kRows) {
             for (int key : row.keys) {
-                const bool kept = cabinet == 0 || std::find(row.cabinetKeys.begin(), row.cabinetKeys.end(), key) !=
-                                                      row.cabinetKeys.end();
+                const bool kept = cabinet == 0 || std::find(row.cabinetKeys.begin(), row.cabinetKeys.end(),
+                                                            key) != row.cabinetKeys.end();
                 KeyDown(key);
                 for (int player = -1; player <= 3; ++player) {
                     std::vector<int> expected;

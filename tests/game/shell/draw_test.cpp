@@ -145,8 +145,8 @@ TEST_F(DrawTest, TextAlignmentAndKerning) {
     struct Kern {
         char c;
         int adj;
-    } kerns[] = {{'w', 2}, {'m', 2}, {'W', 1}, {'M', 1}, {'i', -3}, {'f', -3}, {'l', -3}, {'j', -1},
-                 {'s', -1}, {'k', -1}, {'r', -1}, {'z', -1}, {'t', -1}, {'n', -1}, {'a', 0}, {'Q', 0}};
+    } kerns[] = {{'w', 2},  {'m', 2},  {'W', 1},  {'M', 1},  {'i', -3}, {'f', -3}, {'l', -3}, {'j', -1},
+                 {'s', -1}, {'k', -1}, {'r', -1}, {'z', -1}, {'t', -1}, {'n', -1}, {'a', 0},  {'Q', 0}};
     for (const Kern& k : kerns) {
         app->p_CLS2D();
         app->p_SetSize(2);

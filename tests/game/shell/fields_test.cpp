@@ -21,7 +21,8 @@ TEST_F(ShellTest, EveryDeclaredFieldIsFound) {
     std::istringstream lines(header);
     for (std::string line; std::getline(lines, line);) {
         const std::string code = line.substr(0, line.find("//"));
-        for (std::sregex_iterator it(code.begin(), code.end(), decl), end; it != end; ++it) declared.insert((*it)[1]);
+        for (std::sregex_iterator it(code.begin(), code.end(), decl), end; it != end; ++it)
+            declared.insert((*it)[1]);
     }
     ASSERT_GT(declared.size(), 100u);
     for (const std::string& name : declared) {

@@ -11,11 +11,9 @@ struct ScaleCase {
 
 TEST_F(ShellTest, VirtualScreenAndScaleFollowTheWindow) {
     const ScaleCase cases[] = {
-        {640, 480, 1.0f, 640, 480, 1},
-        {1920, 1080, 3.0f, 640, 360, 1},        // width-fitted
-        {800, 1280, 1280.0f / 480, 300, 480, 0},  // height-fitted
-        {1280, 720, 2.0f, 640, 360, 1},
-        {480, 480, 1.0f, 480, 480, 1},
+        {640, 480, 1.0f, 640, 480, 1},           {1920, 1080, 3.0f, 640, 360, 1},  // width-fitted
+        {800, 1280, 1280.0f / 480, 300, 480, 0},                                   // height-fitted
+        {1280, 720, 2.0f, 640, 360, 1},          {480, 480, 1.0f, 480, 480, 1},
     };
     for (const ScaleCase& c : cases) {
         app->p_ComputeScale(c.w, c.h);
@@ -40,8 +38,9 @@ TEST_F(ShellTest, ResolutionLevelBySize) {
         int w, h, level;
         float scale;
     } cases[] = {
-        {640, 480, 2, 0.5f},  {630, 630, 1, 1.0f},  {631, 480, 2, 0.5f},     {1280, 720, 4, 0.25f},
-        {1230, 1230, 2, 0.5f}, {1024, 768, 2, 0.5f}, {1920, 1080, 4, 0.25f}, {600, 1231, 4, 0.25f}, {320, 240, 1, 1.0f},
+        {640, 480, 2, 0.5f},    {630, 630, 1, 1.0f},   {631, 480, 2, 0.5f},
+        {1280, 720, 4, 0.25f},  {1230, 1230, 2, 0.5f}, {1024, 768, 2, 0.5f},
+        {1920, 1080, 4, 0.25f}, {600, 1231, 4, 0.25f}, {320, 240, 1, 1.0f},
     };
     for (const auto& c : cases) {
         vx_app__devWidth = c.w;

@@ -1,0 +1,177 @@
+// The game shell driven end to end by the scenario runner: loading, the title mode, resizing,
+// the quit keys, the loading screen's pixels and reproducible dumps.
+#include <gtest/gtest.h>
+#include <stb/stb_image.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
+
+struct SimRun {
+    int status = -1;
+    std::vector<std::string> lines;  // standard output
+};
+
+class ScenarioTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!fs::exists(kSim)) GTEST_SKIP() << "no scenario runner at " << kSim;
+        dir = fs::temp_directory_path() / ("zarnok-scenario-" + std::to_string(getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        if (!dir.empty()) fs::remove_all(dir);
+    }
+
+    // Runs the runner in the test's own folder (no data, no saved state) with a script.
+    SimRun Sim(const std::string& args, const std::string& script = "") {
+        std::ofstream(dir / "script.txt") << script;
+        const std::string cmd = "cd '" + dir.string() + "' && ALSOFT_DRIVERS=null '" + kSim +
+                                "' --script script.txt " + args + " 2>/dev/null";
+        SimRun r;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[65536];
+        while (fgets(buf, sizeof buf, p)) {
+            std::string line(buf);
+            if (!line.empty() && line.back() == '\n') line.pop_back();
+            r.lines.push_back(line);
+        }
+        const int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        return r;
+    }
+
+    // The integer value of a name in a dump line.
+    static long Value(const std::string& line, const std::string& name) {
+        std::smatch m;
+        std::regex re("\"" + name + "\":(-?[0-9.e+-]+)");
+        if (!std::regex_search(line, m, re)) ADD_FAILURE() << name << " not in " << line;
+        return m.empty() ? 0 : std::stol(m[1]);
+    }
+
+    static std::vector<std::string> Dumps(const SimRun& r) {
+        std::vector<std::string> out;
+        for (const auto& l : r.lines)
+            if (l.rfind("{\"pass\":", 0) == 0) out.push_back(l);
+        return out;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRuns) {
+    const SimRun r = Sim("--updates 30 --dump f_loadStep,f_mode,f_hdLevel,f_drawCount --dump-every 1");
+    ASSERT_EQ(r.status, 0);
+    const auto d = Dumps(r);
+    ASSERT_EQ(d.size(), 30u);
+    for (int pass = 0; pass < 26; ++pass) EXPECT_EQ(Value(d[pass], "f_loadStep"), pass + 2) << d[pass];
+    EXPECT_EQ(Value(d[26], "f_loadStep"), 0);
+    EXPECT_EQ(Value(d[26], "f_drawCount"), 25 * 15) << "the last loading step still shows the loading screen";
+    EXPECT_EQ(Value(d[27], "f_drawCount"), 15) << "the title's placeholder picture";
+    for (const auto& l : d) EXPECT_EQ(Value(l, "f_mode"), 1);
+    EXPECT_EQ(Value(d[0], "f_hdLevel"), 2) << "640 x 480 is above 630 wide";
+}
+
+TEST_F(ScenarioTest, LevelsBySizeAndARestartOnResize) {
+    struct {
+        const char* size;
+        int level;
+        long jscrw, jscrh;
+    } cases[] = {{"600x400", 1, 640, 426},
+                 {"1280x720", 4, 640, 360},
+                 {"1920x1080", 4, 640, 360},
+                 {"800x1280", 4, 300, 480},
+                 {"1024x768", 2, 640, 480}};
+    for (const auto& c : cases) {
+        const SimRun r = Sim(std::string("--size ") + c.size +
+                             " --updates 2 --dump f_hdLevel,vx_Zarnok_jscrw,vx_Zarnok_jscrh");
+        ASSERT_EQ(r.status, 0);
+        const auto d = Dumps(r);
+        ASSERT_EQ(d.size(), 1u);
+        EXPECT_EQ(Value(d[0], "f_hdLevel"), c.level) << c.size;
+        EXPECT_EQ(Value(d[0], "vx_Zarnok_jscrw"), c.jscrw) << c.size;
+        EXPECT_EQ(Value(d[0], "vx_Zarnok_jscrh"), c.jscrh) << c.size;
+    }
+    const SimRun r = Sim("--size 1280x720 --updates 40 --dump f_loadStep,f_scaleX --dump-every 1",
+                         "10 resize 1920 1080\n");
+    const auto d = Dumps(r);
+    ASSERT_EQ(d.size(), 40u);
+    EXPECT_EQ(Value(d[10], "f_loadStep"), 12);
+    EXPECT_EQ(Value(d[11], "f_loadStep"), 2) << "the render after the resize restarts loading";
+    EXPECT_EQ(Value(d[11], "f_scaleX"), 3);
+    EXPECT_EQ(Value(d[36], "f_loadStep"), 27);
+    EXPECT_EQ(Value(d[37], "f_loadStep"), 0);
+}
+
+TEST_F(ScenarioTest, QuitKeysEndWithStatusZero) {
+    for (const char* key : {"115", "432"}) {
+        const SimRun r = Sim("--updates 60 --dump f_mode", std::string("40 key down ") + key + "\n");
+        EXPECT_EQ(r.status, 0) << key;
+        const auto d = Dumps(r);
+        ASSERT_EQ(d.size(), 1u) << key;
+        EXPECT_EQ(Value(d[0], "pass"), 40) << key;
+    }
+}
+
+TEST_F(ScenarioTest, GlobalKeysToggleOncePerPress) {
+    const SimRun r = Sim("--updates 40 --dump vx_Zarnok_DebugMode,f_showInfo,f_drawCount --dump-every 1",
+                         "30 key down 112\n32 key up 112\n33 key down 113\n35 key down 112\n");
+    const auto d = Dumps(r);
+    ASSERT_EQ(d.size(), 40u);
+    EXPECT_EQ(Value(d[29], "vx_Zarnok_DebugMode"), 0);
+    EXPECT_EQ(Value(d[30], "vx_Zarnok_DebugMode"), 1);
+    EXPECT_EQ(Value(d[31], "vx_Zarnok_DebugMode"), 1);
+    EXPECT_GT(Value(d[31], "f_drawCount"), 15) << "the rate line is queued";
+    EXPECT_EQ(Value(d[33], "f_showInfo"), 1);
+    EXPECT_EQ(Value(d[35], "vx_Zarnok_DebugMode"), 0);
+}
+
+TEST_F(ScenarioTest, TheLoadingScreenOnTheWindow) {
+    const SimRun r = Sim("--updates 6 --screenshot shot.png");
+    ASSERT_EQ(r.status, 0);
+    int w = 0, h = 0, n = 0;
+    unsigned char* px = stbi_load((dir / "shot.png").c_str(), &w, &h, &n, 3);
+    ASSERT_NE(px, nullptr);
+    ASSERT_EQ(w, 640);
+    ASSERT_EQ(h, 480);
+    auto at = [&](int x, int y) { return px + (static_cast<size_t>(y) * w + x) * 3; };
+    // Clear colour 40/40/80 above the band; the orange band (alpha 0.7) across the middle; the
+    // yellow disc in the centre.
+    EXPECT_NEAR(at(20, 100)[0], 40, 2);
+    EXPECT_NEAR(at(20, 100)[2], 80, 2);
+    EXPECT_NEAR(at(20, 240)[0], 187, 3);
+    EXPECT_NEAR(at(20, 240)[1], 124, 3);
+    EXPECT_NEAR(at(20, 240)[2], 66, 3);
+    EXPECT_GT(at(320, 180)[0], 200);
+    EXPECT_GT(at(320, 180)[1], 200);
+    EXPECT_LT(at(320, 180)[2], 60);
+    stbi_image_free(px);
+}
+
+TEST_F(ScenarioTest, TwoRunsGiveIdenticalDumps) {
+    const std::string script =
+        "3 mouse move 100 100\n5 key down 39\n9 key up 39\n20 mouse down 0 300 200\n"
+        "24 mouse up 0 300 200\n28 joy 0 axis 0 0.7\n30 resize 1024 768\n";
+    const std::string args =
+        "--updates 70 --dump-every 7 --dump "
+        "vx_random_Seed,f_loadStep,f_ptrX,f_ptrY,f_stars,f_drawList,f_touchVX";
+    const SimRun a = Sim(args, script);
+    const SimRun b = Sim(args, script);
+    ASSERT_EQ(a.status, 0);
+    ASSERT_EQ(Dumps(a).size(), 10u);
+    EXPECT_EQ(a.lines, b.lines);
+}
+
+}  // namespace
