@@ -1,6 +1,6 @@
 // The name table covers every field of the application object and the number-valued globals.
+#include <cctype>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -17,12 +17,19 @@ TEST_F(ShellTest, EveryDeclaredFieldIsFound) {
     const std::string header = text.str();
     // Declarations inside the class: "<type> f_a = ..., f_b = ...;" and "Array<...> f_x;".
     std::set<std::string> declared;
-    std::regex decl(R"((?:^|[ ,])(f_[A-Za-z0-9_]+)(?= = |;|,))");
     std::istringstream lines(header);
     for (std::string line; std::getline(lines, line);) {
         const std::string code = line.substr(0, line.find("//"));
-        for (std::sregex_iterator it(code.begin(), code.end(), decl), end; it != end; ++it)
-            declared.insert((*it)[1]);
+        for (size_t at = code.find("f_"); at != std::string::npos; at = code.find("f_", at + 2)) {
+            if (at > 0 && code[at - 1] != ' ' && code[at - 1] != ',') continue;
+            size_t end = at;
+            while (end < code.size() &&
+                   (std::isalnum(static_cast<unsigned char>(code[end])) || code[end] == '_'))
+                ++end;
+            const std::string rest = code.substr(end);
+            if (rest.rfind(" = ", 0) == 0 || rest.rfind(";", 0) == 0 || rest.rfind(",", 0) == 0)
+                declared.insert(code.substr(at, end - at));
+        }
     }
     ASSERT_GT(declared.size(), 100u);
     for (const std::string& name : declared) {
