@@ -35,47 +35,25 @@ class DrawTest : public ShellTest {
     }
 };
 
-TEST_F(DrawTest, StateSettersAndOmittedArguments) {
-    EXPECT_EQ(app->f_clsR, 1);
-    EXPECT_EQ(app->f_clsB, 3);
-    EXPECT_EQ(app->f_clsA, 0.5f);
+TEST_F(DrawTest, OmittedArgumentsAndANewPicture) {
     app->p_SetSize(2);
-    EXPECT_EQ(app->f_sizeX, 2);
     EXPECT_EQ(app->f_sizeY, 2);
-    app->p_SetSize(2, 3);
-    EXPECT_EQ(app->f_sizeY, 3);
     app->p_Alpha(0.25f);
     app->p_SetCol(10, 20, 30);
     EXPECT_EQ(app->f_alpha, 0.25f);
-    app->p_SetCol(10, 20, 30, 0.5f);
-    EXPECT_EQ(app->f_alpha, 0.5f);
-    app->p_SetRot(90);
-    EXPECT_EQ(app->f_rot, -90);
+    app->p_Ink(1, 2);  // clamped to 255; the alpha stays
+    EXPECT_FLOAT_EQ(app->f_colR, 255);
+    EXPECT_FLOAT_EQ(app->f_colG, 51);
+    EXPECT_EQ(app->f_alpha, 0.25f);
     app->p_Rect(0, 0, 1, 1);
     // Starting a picture without a colour keeps the clear colour, resets the state, empties the list.
     app->p_CLS2D();
     EXPECT_EQ(app->f_clsG, 2);
+    EXPECT_EQ(app->f_clsA, 0.5f);
     EXPECT_EQ(app->f_drawCount, 0);
     EXPECT_EQ(app->f_sizeX, 1);
-    EXPECT_EQ(app->f_rot, 0);
     EXPECT_EQ(app->f_alpha, 1);
     EXPECT_EQ(app->f_blend, 1);
-    EXPECT_EQ(app->f_colG, 255);
-}
-
-TEST_F(DrawTest, InkPaletteClampsAndKeepsAlpha) {
-    app->p_Alpha(0.3f);
-    app->p_Ink(1, 2);
-    EXPECT_FLOAT_EQ(app->f_colR, 255);
-    EXPECT_FLOAT_EQ(app->f_colG, 51);
-    EXPECT_FLOAT_EQ(app->f_colB, 51);
-    app->p_Ink(9, 0);
-    EXPECT_EQ(app->f_colR + app->f_colG + app->f_colB, 0);
-    app->p_Ink(42, 1);  // unknown colours are grey
-    EXPECT_FLOAT_EQ(app->f_colR, 0.3f * 255);
-    app->p_Ink(2, 1);
-    EXPECT_FLOAT_EQ(app->f_colG, 0.5f * 255);
-    EXPECT_EQ(app->f_alpha, 0.3f);
 }
 
 TEST_F(DrawTest, CommandsRecordTheStateOfTheirMoment) {
