@@ -240,13 +240,14 @@ int c_MyApp::p_Text(float x, float y, const String& text, float xalign, float ya
     const float lineSin = vx_Zarnok_SinDeg(180.0f - r), lineCos = vx_Zarnok_CosDeg(180.0f - r);
     const float stepSin = vx_Zarnok_SinDeg(90.0f - r), stepCos = vx_Zarnok_CosDeg(90.0f - r);
 
-    const String line = text + String(" ");
-    const int n = line.Length();
+    // The text is read with one space appended, without building a new string.
+    const int n = text.Length() + 1;
+    auto at = [&text, n](int i) -> int { return i < n - 1 ? text[i] : ' '; };
     float penX = x0, penY = y0;
     int lines = 0;
     for (int i = 0; i < n; ++i) {
-        int ch = line[i];
-        if (ch == '\\' && i + 1 < n && line[i + 1] == 'n') {
+        int ch = at(i);
+        if (ch == '\\' && i + 1 < n && at(i + 1) == 'n') {
             ++lines;
             float d = static_cast<float>(lines) * lineH;
             penX = x0 + lineSin * d;
@@ -258,7 +259,7 @@ int c_MyApp::p_Text(float x, float y, const String& text, float xalign, float ya
         int c = ch - 32;
         int adj = 0;
         if (c == kButtonMarker - 32) {
-            int sel = i + 1 < n ? line[++i] : 0;
+            int sel = i + 1 < n ? at(++i) : 0;
             ButtonGlyph(sel, f_controlStyle, &c, &adj);
         }
         adj = GlyphAdjust(c, adj);
