@@ -83,6 +83,11 @@ class Graphics : public ::testing::Test {
         WritePng(*dir + "/halves.png", 20, 10, 4, halves);
     }
 
+    static void TearDownTestSuite() {
+        RemoveDir(*dir);
+        delete dir;
+    }
+
     void SetUp() override {
         ASSERT_NE(nullptr, Host());
         device = new Recorder();
@@ -391,6 +396,8 @@ TEST_F(Graphics, DefaultFontIsLoadedOnceFromTheDataFolder) {
     vx_graphics_SetFont(nullptr, 65);
     EXPECT_EQ(font, vx_graphics_context->f_font) << "the default font is not loaded again";
     EXPECT_EQ(32, vx_graphics_context->f_firstChar);
+    RemoveDir(empty);
+    RemoveDir(with);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,13 @@ inline VxGlfwGame* Host() {
     static VxGlfwGame* host = [] {
         glfwSetErrorCallback(
             [](int code, const char* text) { std::fprintf(stderr, "GLFW error %d: %s\n", code, text); });
-        if (!glfwInit()) {
+        // A loaded X server now and then refuses a connection: try a few times before failing.
+        bool ok = false;
+        for (int attempt = 0; attempt < 20 && !ok; ++attempt) {
+            ok = glfwInit() == GLFW_TRUE;
+            if (!ok) usleep(100000);
+        }
+        if (!ok) {
             ADD_FAILURE() << "glfwInit failed (no display?)";
             return static_cast<VxGlfwGame*>(nullptr);
         }
@@ -75,15 +82,21 @@ inline int Blue(uint32_t p) {
     return p & 255;
 }
 
-// A fresh folder below the tests' working folder.
+// A fresh folder below the tests' working folder, private to this process (ctest runs the tests of
+// one program in parallel processes).
 inline std::string TempDir(const std::string& name) {
-    std::string dir = std::string(ZARNOK_BINARY_DIR) + "/tests/tmp-" + name;
+    std::string dir = std::string(ZARNOK_BINARY_DIR) + "/tests/tmp-" + name + "-" + std::to_string(getpid());
     std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
     if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot make " << dir;
     return dir;
 }
 
 // Writes a PNG of `comp` components per pixel (rows top to bottom).
+inline void RemoveDir(const std::string& dir) {
+    std::string cmd = "rm -rf '" + dir + "'";
+    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot remove " << dir;
+}
+
 inline void WritePng(const std::string& path, int w, int h, int comp, const std::vector<unsigned char>& px) {
     ASSERT_EQ(px.size(), static_cast<size_t>(w * h * comp));
     ASSERT_NE(0, stbi_write_png(path.c_str(), w, h, comp, px.data(), w * comp)) << path;

@@ -29,17 +29,6 @@ class Renderer : public ::testing::Test {
     gxtkGraphics* g = nullptr;
 };
 
-TEST_F(Renderer, QuadIndexListTurnsEveryQuadIntoTwoTriangles) {
-    const uint16_t* q = g->QuadIndices();
-    EXPECT_EQ(0, q[0]);
-    EXPECT_EQ(2, q[4]);
-    EXPECT_EQ(3, q[5]);
-    const uint16_t* last = q + 255 * 6;
-    uint16_t i = 1020;
-    EXPECT_EQ((std::vector<int>{i, i + 1, i + 2, i, i + 2, i + 3}),
-              (std::vector<int>{last[0], last[1], last[2], last[3], last[4], last[5]}));
-}
-
 TEST_F(Renderer, ThreeHundredRectanglesTakeTwoDrawCalls) {
     for (int i = 0; i < 256; ++i) g->DrawRect(static_cast<float>(i), 0, 1, 1);
     EXPECT_EQ(0, g->frameDrawCalls) << "a full batch is only sent when the next quad does not fit";

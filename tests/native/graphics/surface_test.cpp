@@ -47,6 +47,11 @@ class Surfaces : public ::testing::Test {
         fclose(f);
     }
 
+    static void TearDownTestSuite() {
+        RemoveDir(*dir);
+        delete dir;
+    }
+
     void SetUp() override {
         ASSERT_NE(nullptr, Host());
         g = new gxtkGraphics();
