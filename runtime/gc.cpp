@@ -90,9 +90,12 @@ void* gc_object_alloc(size_t size) {
             break;
         }
         unlink(h);
+        // A destructor may itself allocate, and so destroy further garbage: keep the flag set until
+        // this object's memory is back.
+        bool nested = gc_destroying;
         gc_destroying = true;
         delete object_of(h);
-        gc_destroying = false;
+        gc_destroying = nested;
     }
 
     gc_header* h = nullptr;

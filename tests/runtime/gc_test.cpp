@@ -32,6 +32,11 @@ struct Big : Counted {
     char payload[200];
 };
 
+// A destructor that allocates, as one that hands a native resource to a collected queue would.
+struct AllocatesWhenDestroyed : Counted {
+    ~AllocatesWhenDestroyed() override { (void)new Counted(); }
+};
+
 struct Throws : Counted {
     Throws() { throw 42; }
 };
@@ -254,4 +259,27 @@ TEST_F(GcTest, AConstructorThatThrowsGivesItsMemoryBack) {
     gc_full_now();
     gc_destroy_pending();
     EXPECT_EQ(Counted::destroyed, 1);
+}
+
+TEST_F(GcTest, ADestructorMayAllocate) {
+    for (int i = 0; i < 3; ++i) {
+        (void)new AllocatesWhenDestroyed();
+        (void)new Counted();
+        (void)new Counted();
+    }
+    gc_full_now();
+    gc_full_now();
+    EXPECT_EQ(gc_list_length(&gc_free_list), 9);
+    // Destroying the first object allocates, which destroys the next one, and so on.
+    (void)new Big();
+    gc_destroy_pending();
+    EXPECT_EQ(Counted::destroyed, 9);
+    EXPECT_EQ(gc_free_bytes, 0);
+    EXPECT_EQ(gc_alloced_bytes, gc_list_bytes(&gc_unmarked_list) + gc_list_bytes(&gc_queued_list) +
+                                    gc_list_bytes(&gc_marked_list));
+    // The objects the destructors made are ordinary garbage for the next cycle.
+    gc_full_now();
+    gc_full_now();
+    gc_destroy_pending();
+    EXPECT_EQ(Counted::destroyed, 13);  // with the big one
 }
