@@ -239,32 +239,30 @@ static String decode_text(const unsigned char* p, size_t n) {
         p += 3;
         n -= 3;
     }
-    std::vector<Char> out;
-    out.reserve(n);
-    bool valid = true;
+    // Never more units than bytes: decode into a buffer of that size, then copy once.
+    std::vector<Char> out(n);
+    size_t k = 0;
     for (size_t i = 0; i < n;) {
         unsigned c = p[i];
         if (c < 0x80) {
-            out.push_back(static_cast<Char>(c));
+            out[k++] = static_cast<Char>(c);
             i += 1;
         } else if ((c & 0xe0) == 0xc0 && i + 1 < n && (p[i + 1] & 0xc0) == 0x80) {
-            out.push_back(static_cast<Char>(((c & 0x1f) << 6) | (p[i + 1] & 0x3f)));
+            out[k++] = static_cast<Char>(((c & 0x1f) << 6) | (p[i + 1] & 0x3f));
             i += 2;
         } else if ((c & 0xf0) == 0xe0 && i + 2 < n && (p[i + 1] & 0xc0) == 0x80 &&
                    (p[i + 2] & 0xc0) == 0x80) {
-            out.push_back(
-                static_cast<Char>(((c & 0x0f) << 12) | ((p[i + 1] & 0x3f) << 6) | (p[i + 2] & 0x3f)));
+            out[k++] = static_cast<Char>(((c & 0x0f) << 12) | ((p[i + 1] & 0x3f) << 6) | (p[i + 2] & 0x3f));
             i += 3;
         } else {
-            valid = false;
+            // Not UTF-8: every byte (after any mark) is one unit, as in Latin-1.
+            for (size_t j = 0; j < n; ++j) out[j] = p[j];
+            k = n;
             break;
         }
     }
-    if (!valid) {
-        out.assign(p, p + n);
-    }
-    if (out.empty()) return String();
-    return String(out.data(), static_cast<int>(out.size()));
+    if (k == 0) return String();
+    return String(out.data(), static_cast<int>(k));
 }
 
 String String::FromUtf8(const char* bytes, size_t count) {
