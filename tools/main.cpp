@@ -280,6 +280,7 @@ int main(int argc, char** argv) {
     if (writeTree && !writeFile(fs::path(outDir) / kStampName, stamp.data(), stamp.size())) return 1;
 
     if (!sheetDir.empty()) {
+        stbi_write_png_compression_level = 3;  // review sheets: quicker to write, size matters little
         for (int li = 0; li < 3; ++li) {
             // The default font exists at level 1 only; show it on the first sheet.
             std::vector<ImageAsset> as;

@@ -173,8 +173,9 @@ class Painter {
     }
 
     float edgeFade(V2 p) const {
+        // Zero within half a unit of the edge, so the outermost level-1 pixel ring stays clear.
         float e = std::min(std::min(p.x, w_ - p.x), std::min(p.y, h_ - p.y));
-        return clamp01(e / 1.5f);
+        return smooth(0.5f, 2.5f, e);
     }
 
   private:

@@ -21,6 +21,10 @@
 #include <stb_image.h>
 #include <stb_vorbis.h>
 
+#include "framework/graphics.h"
+#include "host/files.h"
+#include "tests/native/graphics/gl_test_support.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -350,6 +354,113 @@ TEST_F(DataTree, IfStaleSkipsACurrentTreeAndRebuildsAnIncompleteOneIdentically) 
     for (auto& [name, bytes] : before) {
         ASSERT_TRUE(after.count(name)) << name;
         EXPECT_TRUE(after[name] == bytes) << name << " differs between two runs";
+    }
+}
+
+// Runs a block with the generated tree's folder as working directory, as the game runs.
+class InTree {
+  public:
+    explicit InTree(const fs::path& dir) : old_(fs::current_path()) { fs::current_path(dir); }
+    ~InTree() { fs::current_path(old_); }
+
+  private:
+    fs::path old_;
+};
+
+TEST_F(DataTree, TheGraphicsModuleLoadsEveryImageAsTheGameCutsIt) {
+    ASSERT_EQ(status_, 0);
+    ASSERT_NE(nullptr, gltest::Host());
+    gxtkGraphics* device = new gxtkGraphics();
+    vx_graphics_SetGraphicsDevice(device);
+    vx_graphics_context = (new c_GraphicsContext())->m_new();
+    InTree cwd(*dir_);
+    for (const Sheet& s : sheets())
+        for (int li = 0; li < 3; ++li) {
+            const int L = kLevels[li];
+            std::string file = s.name + kSuffix[li] + ".png";
+            SCOPED_TRACE(file);
+            // As the game's loader: frame size times the level, the handle at the frame's centre.
+            c_Image* im = vx_graphics_LoadImage2(String(file.c_str()), s.fw * L, s.fh * L, s.frames, 1);
+            ASSERT_NE(nullptr, im);
+            ASSERT_EQ(im->f_frames.Length(), s.frames);
+            EXPECT_EQ(im->f_width, s.fw * L);
+            EXPECT_EQ(im->f_height, s.fh * L);
+            EXPECT_EQ(im->f_handleX, s.fw * L / 2.f);
+            EXPECT_EQ(im->f_handleY, s.fh * L / 2.f);
+            auto want =
+                cutFrames(im->f_surface->Width(), im->f_surface->Height(), s.fw * L, s.fh * L, s.frames);
+            ASSERT_EQ(int(want.size()), s.frames);
+            for (int f = 0; f < s.frames; ++f) {
+                EXPECT_EQ(im->f_frames[f]->f_x, want[f].first) << "frame " << f;
+                EXPECT_EQ(im->f_frames[f]->f_y, want[f].second) << "frame " << f;
+            }
+        }
+    // The default font: 96 cells in one strip, each losing one pixel on either side.
+    vx_graphics_context->f_defaultFont = nullptr;
+    vx_graphics_SetFont(nullptr, 0);
+    c_Image* font = vx_graphics_context->f_font;
+    ASSERT_NE(nullptr, font);
+    EXPECT_EQ(font->f_frames.Length(), 96);
+    EXPECT_EQ(font->f_width, font->f_surface->Width() / 96 - 2);
+}
+
+TEST_F(DataTree, TheShipDrawsOverTheClearColourAndTheFlashAddsLight) {
+    ASSERT_EQ(status_, 0);
+    ASSERT_NE(nullptr, gltest::Host());
+    gxtkGraphics* device = new gxtkGraphics();
+    vx_graphics_SetGraphicsDevice(device);
+    vx_graphics_context = (new c_GraphicsContext())->m_new();
+    InTree cwd(*dir_);
+    c_Image* gfx = vx_graphics_LoadImage2(String("gfx-hd2.png"), 128, 128, 64, 1);
+    c_Image* flash = vx_graphics_LoadImage2(String("flash-hd2.png"), 256, 256, 16, 1);
+    ASSERT_NE(nullptr, gfx);
+    ASSERT_NE(nullptr, flash);
+    device->BeginRender();
+    vx_graphics_BeginRender();
+    device->Cls(0, 0, 20);
+    vx_graphics_DrawImage(gfx, 160, 240, 0);
+    vx_graphics_SetBlend(1);
+    vx_graphics_DrawImage(flash, 460, 240, 3);
+    vx_graphics_EndRender();
+    device->EndRender();
+    gltest::Pixels px = gltest::Read(device);
+    auto sum = [&](int x, int y) {
+        uint32_t p = px.At(x, y);
+        return gltest::Red(p) + gltest::Green(p) + gltest::Blue(p);
+    };
+    // The hull is bright at the ship's centre line; the frame's corners show the clear colour.
+    int brightest = 0;
+    for (int y = 200; y < 260; ++y) brightest = std::max(brightest, sum(160, y));
+    EXPECT_GT(brightest, 450);
+    for (auto [x, y] : {std::pair{97, 177}, {222, 177}, {97, 302}, {222, 302}})
+        EXPECT_EQ(px.Rgb(x, y), 0x000014u) << x << "," << y;
+    // The flash is white-hot at its centre and adds nothing at the edge of its frame.
+    EXPECT_GT(sum(460, 240), 600);
+    EXPECT_EQ(px.Rgb(460 - 127, 240), 0x000014u);
+}
+
+TEST_F(DataTree, TheAudioLoaderDecodesEverySound) {
+    ASSERT_EQ(status_, 0);
+    ASSERT_NE(nullptr, gltest::Host());
+    InTree cwd(*dir_);
+    for (const char* name : {"sfx/001.wav", "sfx/002.wav", "sfx/003.wav", "sfx/004.wav", "sfx/005.wav",
+                             "sfx/006.wav", "sfx/007.wav", "sfx/008.wav", "sfx/009.wav", "sfx/010.wav",
+                             "sfx/095.wav", "sfx/096.wav", "sfx/098.wav", "sfx/099.wav", "sfx/Evolved.ogg"}) {
+        SCOPED_TRACE(name);
+        int length = 0, channels = 0, format = 0, hertz = 0;
+        unsigned char* data = gltest::Host()->LoadAudioData(vx_data_FixDataPath(String(name)), &length,
+                                                            &channels, &format, &hertz);
+        ASSERT_NE(nullptr, data);
+        std::free(data);
+        EXPECT_EQ(format, 2);
+        EXPECT_EQ(hertz, 44100);
+        if (std::string(name).find(".ogg") != std::string::npos) {
+            EXPECT_EQ(channels, 2);
+            EXPECT_GE(length, 60 * 44100);
+        } else {
+            EXPECT_EQ(channels, 1);
+            EXPECT_GT(length, 1000);
+        }
     }
 }
 
