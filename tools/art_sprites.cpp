@@ -261,7 +261,13 @@ void enemyCrab(Painter& p, const EnemyStyle& s) {
         float arm = sdSeg(m, {21, 7}, c, 1.1f);
         return opUnion(opSub(ring, cut), arm);
     };
-    auto dAll = [&](V2 q) { return opUnion(opUnion(dBody(q), dClaw(q)), dLegs(q)); };
+    auto dSpikes = [&](V2 q) {
+        if (s.variant != 3) return 1e9f;
+        V2 m = mirrorX(q, 16);
+        return std::min(sdPoly(m, {{16.f, 5}, {17.2f, 1.2f}, {18.4f, 5}}),
+                        sdPoly(m, {{19, 5.5f}, {21.f, 2.f}, {21.6f, 6}}));
+    };
+    auto dAll = [&](V2 q) { return opUnion(opUnion(opUnion(dBody(q), dClaw(q)), dLegs(q)), dSpikes(q)); };
     neonBody(p, dAll, s.hue);
     if (s.variant >= 2)
         p.fillC(
@@ -290,7 +296,11 @@ void enemySquid(Painter& p, const EnemyStyle& s) {
         }
         return d;
     };
-    auto dAll = [&](V2 q) { return opUnion(dHead(q), dTent(q)); };
+    auto dFins = [&](V2 q) {
+        if (s.variant != 1) return 1e9f;
+        return sdPoly(mirrorX(q, 16), {{21.5f, 3.5f}, {25.5f + std::sin(w) * 0.6f, 1.5f}, {23.f, 8.f}});
+    };
+    auto dAll = [&](V2 q) { return opUnion(opUnion(dHead(q), dTent(q)), dFins(q)); };
     neonBody(p, dAll, s.hue);
     if (s.variant >= 2) {
         for (int k = 0; k < 3; ++k) {
@@ -311,6 +321,10 @@ void enemySaucer(Painter& p, const EnemyStyle& s) {
     };
     neonBody(
         p, [&](V2 q) { return opUnion(dDisc(q), dFins(q)); }, s.hue);
+    if (s.variant == 1) {
+        p.fillC([&](V2 q) { return sdSeg(q, {16, 3.5f}, {16, 1.2f}, 0.45f); }, lighten(s.hue, 0.3f));
+        lightPair(p, {16, 1.2f}, 0.9f + 0.3f * std::sin(s.t * 2 * kPi), s.hue, 0.8f);
+    }
     // Glass dome.
     p.glow(dDome, withA(lighten(s.hue, 0.5f), 0.4f), 1.0f);
     p.fill(dDome, [&](V2 q) {
@@ -349,7 +363,12 @@ void enemyBat(Painter& p, const EnemyStyle& s) {
         V2 m = mirrorX(q, 16);
         return sdPoly(m, {{16.6f, 4}, {18.5f, 0.6f - s.variant * 0.1f}, {18.8f, 4.5f}});
     };
-    auto dAll = [&](V2 q) { return opUnion(opUnion(dBody(q), dWing(q)), dEars(q)); };
+    auto dTail = [&](V2 q) {
+        if (s.variant != 3) return 1e9f;
+        return std::min(sdSeg(q, {16, 12}, {16, 14.2f}, 0.6f),
+                        sdPoly(mirrorX(q, 16), {{16, 13}, {17.6f, 14.4f}, {16, 15.8f}}));
+    };
+    auto dAll = [&](V2 q) { return opUnion(opUnion(opUnion(dBody(q), dWing(q)), dEars(q)), dTail(q)); };
     neonBody(p, dAll, s.hue);
     // Wing ribs.
     p.fillC(
@@ -386,7 +405,16 @@ void enemyBeetle(Painter& p, const EnemyStyle& s) {
         if (s.variant % 2 == 0) return sdSeg(m, {17, 2}, {20.f + s.variant * 0.3f, -0.2f}, 0.6f);
         return sdSeg(m, {16, 1.5f}, {16, -0.5f}, 0.9f);
     };
-    auto dAll = [&](V2 q) { return opUnion(opUnion(opUnion(dShell(q), dHead(q)), dLegs(q)), dHorn(q)); };
+    auto dJaws = [&](V2 q) {
+        if (s.variant != 3) return 1e9f;
+        V2 m = mirrorX(q, 16);
+        float open = 0.6f + 0.6f * step;
+        return std::min(sdSeg(m, {17.2f, 1.8f}, {19.f + open, 0.6f}, 0.55f),
+                        sdSeg(m, {19.f + open, 0.6f}, {18.f + open * 0.5f, -0.6f}, 0.45f));
+    };
+    auto dAll = [&](V2 q) {
+        return opUnion(opUnion(opUnion(opUnion(dShell(q), dHead(q)), dLegs(q)), dHorn(q)), dJaws(q));
+    };
     neonBody(p, dAll, s.hue);
     // Wing-case split and spots.
     p.fillC([&](V2 q) { return sdSeg(q, {16, 4.5f}, {16, 14}, 0.4f); }, withA(lighten(s.hue, 0.5f), 0.9f));
@@ -421,8 +449,12 @@ void enemyCrystal(Painter& p, const EnemyStyle& s) {
             return std::min(sdSeg(q, {16, 1.5f}, {16, 14.5f}, 0.3f), sdSeg(q, {11.8f, 8}, {20.2f, 8}, 0.3f));
         },
         withA(lighten(s.hue, 0.6f), 0.7f));
+    if (s.variant == 3) {
+        auto ring = [&](V2 q) { return std::fabs(sdEllipse(q, c, 9.5f + pulse, 2.4f)) - 0.45f; };
+        p.glow(ring, withA(s.hue, 0.4f), 0.8f);
+        p.fillC(ring, lighten(s.hue, 0.5f));
+    }
     neonLight(p, c, 1.3f + pulse * 0.9f, s.hue, 1.0f + pulse);
-    (void)s.plan;
 }
 
 void enemySkull(Painter& p, const EnemyStyle& s) {

@@ -98,6 +98,17 @@ Mono finish(Mono s, float peak) {
     return s;
 }
 
+// Scales to a loudness (RMS over the sound's loud part) without letting the peak pass `peak`: the
+// five explosions, picked at random for the same event, then sound equally strong.
+Mono finishLoud(Mono s, float rms, float peak) {
+    float m = 1e-6f, sum = 0;
+    size_t n = std::min(s.size(), size_t(0.25f * kRate));
+    for (float v : s) m = std::max(m, std::fabs(v));
+    for (size_t i = 0; i < n; ++i) sum += s[i] * s[i];
+    float k = std::min(rms / std::sqrt(sum / float(n) + 1e-12f), peak / m);
+    return finish(std::move(s), m * k);
+}
+
 Mono blank(float sec) {
     return Mono(size_t(sec * kRate), 0.f);
 }
@@ -173,7 +184,7 @@ Mono sfxExplosion(int kind) {
             f.run(noise(r), 200.f + 4500.f * std::exp(-t / 0.12f), 0.8f);
             s[i] = f.lp * envAD(t, 0.002f, 0.16f);
         }
-        return finish(s, 0.8f);
+        return finishLoud(s, 0.22f, 0.9f);
     }
     if (kind == 1) {  // deep boom
         Mono s = blank(1.15f);
@@ -183,7 +194,7 @@ Mono sfxExplosion(int kind) {
             float boom = o.sine(30.f + 90.f * std::exp(-t / 0.15f)) * envAD(t, 0.003f, 0.35f);
             s[i] = std::tanh((f.lp * envAD(t, 0.003f, 0.3f) + boom) * 1.6f);
         }
-        return finish(s, 0.85f);
+        return finishLoud(s, 0.22f, 0.9f);
     }
     if (kind == 2) {  // crunchy, sample-and-hold
         Mono s = blank(0.6f);
@@ -199,7 +210,7 @@ Mono sfxExplosion(int kind) {
             float q = std::round(held * 6.f) / 6.f;
             s[i] = q * envAD(t, 0.002f, 0.14f);
         }
-        return finish(s, 0.7f);
+        return finishLoud(s, 0.22f, 0.9f);
     }
     if (kind == 3) {  // double burst with a falling tone
         Mono s = blank(0.85f);
@@ -210,7 +221,7 @@ Mono sfxExplosion(int kind) {
             float tone = o.saw(60.f + 300.f * std::exp(-t / 0.1f)) * envAD(t, 0.002f, 0.12f) * 0.3f;
             s[i] = f.bp * e * 1.5f + tone;
         }
-        return finish(s, 0.8f);
+        return finishLoud(s, 0.22f, 0.9f);
     }
     // sizzle: crackle over a soft thump
     Mono s = blank(0.95f);
@@ -222,7 +233,7 @@ Mono sfxExplosion(int kind) {
         float thump = o.sine(45.f + 70.f * std::exp(-t / 0.05f)) * envAD(t, 0.002f, 0.12f);
         s[i] = f.hp * envAD(t, 0.01f, 0.28f) * 0.5f + g.bp * 1.2f + thump * 0.8f;
     }
-    return finish(s, 0.8f);
+    return finishLoud(s, 0.22f, 0.9f);
 }
 
 Mono sfxPickup() {
