@@ -6,6 +6,7 @@
 //
 // --if-stale skips the work when DIR already holds a complete tree written by this same build of
 // the generator (a stamp file records a hash of the generator binary and of the glyph font).
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -101,8 +102,10 @@ bool treeIsCurrent(const fs::path& out, const std::string& stamp) {
 bool writeFile(const fs::path& path, const void* data, size_t n) {
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
+    // A private temporary name, then an atomic rename: a reader never sees a partial file, and
+    // two generators writing the same tree at once (identical content) do not mix their bytes.
     fs::path tmp = path;
-    tmp += ".tmp";
+    tmp += ".tmp" + std::to_string(getpid());
     FILE* f = std::fopen(tmp.c_str(), "wb");
     if (!f) {
         std::fprintf(stderr, "zarnok-datagen: cannot write %s: %s\n", tmp.c_str(), std::strerror(errno));
