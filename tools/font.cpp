@@ -48,6 +48,14 @@ void addGlyph(Cover& c, int cp, float scaleX, float scaleY, float ox, float oy) 
         }
 }
 
+// Sharpens anti-aliased edges of small glyphs: at one or two pixels per unit a soft edge pixel
+// blurs the letter, so partial coverage is pushed towards empty or full.
+void sharpen(Cover& c, float scale) {
+    if (scale >= 4) return;
+    float lo = scale < 2 ? 0.2f : 0.1f, hi = 1.f - lo;
+    for (float& v : c.v) v = smooth(lo, hi, v);
+}
+
 // Paints coverage: an optional soft dark rim (readable over bright backgrounds), then the ink.
 void paintCover(Painter& p, const Cover& c, Col ink, float rimUnits, float rimAlpha) {
     if (rimUnits > 0) {
@@ -106,9 +114,19 @@ void fittedChar(Cover& c, float scale, int cp, float em, float maxInk, float cx,
 
 const char kButtonLetters[] = "JKLIUOQEFWSAD";
 
+// Where a glyph's ink is centred in its 16-unit cell. The game draws each cell centred on the pen
+// and then advances by 7 plus the character's adjustment; centring the ink within that advance
+// (which starts 3.5 units left of the cell centre) keeps the gaps between letters even.
+float glyphCentre(int advance) {
+    return std::min(4.5f + advance * 0.5f, 10.5f);
+}
+int buttonAdvance(int i) {
+    return (kButtonLetters[i] == 'U' || kButtonLetters[i] == 'O') ? 7 + 6 : 7 + 4;
+}
+
 // Pad glyphs, frames 96-108: face buttons, shoulders, triggers, the menu button and the d-pad.
 void padGlyph(Painter& p, int i) {
-    const V2 c{8, 8.5f};
+    const V2 c{glyphCentre(buttonAdvance(i)), 8.5f};
     const Col on = grey(1), off = grey(0.55f, 0.9f), dark = rgb(0, 0, 0, 0.55f);
     char k = kButtonLetters[i];
     if (k == 'J' || k == 'K' || k == 'L' || k == 'I') {
@@ -127,15 +145,15 @@ void padGlyph(Painter& p, int i) {
         // Shoulder bumpers: a wide rounded bar, rounder on the outer side.
         float dir = k == 'U' ? -1.f : 1.f;
         auto d = [&](V2 q) {
-            float bar = sdBox(q, {8, 9}, {5.6f, 2.2f}, 1.6f);
-            float cap = sdCircle(q, {8 + dir * 3.2f, 8.2f}, 3.0f);
+            float bar = sdBox(q, {c.x, 9}, {4.9f, 2.2f}, 1.6f);
+            float cap = sdCircle(q, {c.x + dir * 2.3f, 8.2f}, 2.7f);
             return opUnion(bar, cap);
         };
-        p.fillC([&](V2 q) { return d(q) - 0.6f; }, dark);
+        p.fillC([&](V2 q) { return d(q) - 0.5f; }, dark);
         p.fillC(d, on);
         p.fillC(
             [&](V2 q) {
-                return sdSeg(q, {8 - 3.5f, 9.2f}, {8 + 3.5f, 9.2f}, 0.45f);
+                return sdSeg(q, {c.x - 3.2f, 9.2f}, {c.x + 3.2f, 9.2f}, 0.45f);
             },
             rgb(0.1f, 0.1f, 0.2f));
     } else if (k == 'Q' || k == 'E') {
@@ -159,7 +177,7 @@ void padGlyph(Painter& p, int i) {
         for (int l = -1; l <= 1; ++l)
             p.fillC(
                 [&](V2 q) {
-                    return sdSeg(q, {6.2f, 8.5f + l * 1.3f}, {9.8f, 8.5f + l * 1.3f}, 0.4f);
+                    return sdSeg(q, {c.x - 1.8f, 8.5f + l * 1.3f}, {c.x + 1.8f, 8.5f + l * 1.3f}, 0.4f);
                 },
                 on);
     } else {
@@ -179,13 +197,14 @@ void padGlyph(Painter& p, int i) {
 
 // Keyboard key caps, frames 112-124: a key with its letter.
 void keyGlyph(Painter& p, int i) {
-    const V2 c{8, 8.5f};
+    const V2 c{glyphCentre(buttonAdvance(i)), 8.5f};
     p.fillC([&](V2 q) { return sdBox(q, c, {5.2f, 5.2f}, 1.8f); }, rgb(0, 0, 0, 0.6f));
     p.stroke([&](V2 q) { return sdBox(q, c, {4.7f, 4.7f}, 1.5f); }, 0.9f, grey(1));
     // A lighter lower lip gives the cap some depth.
     p.fillC([&](V2 q) { return opInter(sdBox(q, c, {4.2f, 4.2f}, 1.2f), 11.2f - q.y); }, grey(1, 0.18f));
     Cover cv(int(16 * p.scale()), int(16 * p.scale()));
-    fittedChar(cv, p.scale(), kButtonLetters[i], 7.4f, 5.5f, 8.f, 11.2f);
+    fittedChar(cv, p.scale(), kButtonLetters[i], 7.4f, 5.5f, c.x, 11.2f);
+    sharpen(cv, p.scale());
     paintCover(p, cv, grey(1), 0, 0);
 }
 
@@ -249,7 +268,8 @@ void paintGameFont(Painter& p, int frame) {
     // width its advance leaves, centred on the pen.
     float maxInk = float(7 + kerning(frame)) - 1.2f;
     Cover cv(int(16 * p.scale()), int(16 * p.scale()));
-    fittedChar(cv, p.scale(), cp, 9.6f, maxInk, 8.f, 12.f);
+    fittedChar(cv, p.scale(), cp, 9.6f, maxInk, glyphCentre(7 + kerning(frame)), 12.f);
+    sharpen(cv, p.scale());
     paintCover(p, cv, grey(1), 0.55f, 0.45f);
 }
 
@@ -258,6 +278,7 @@ void paintDefaultFont(Painter& p, int frame) {
     if (cp <= 32 || cp >= 127) return;
     Cover cv(int(p.W() * p.scale()), int(p.H() * p.scale()));
     fittedChar(cv, p.scale(), cp, 11.f, 7.f, p.W() * 0.5f, 12.f);
+    sharpen(cv, p.scale());
     paintCover(p, cv, grey(1), 0, 0);
 }
 
