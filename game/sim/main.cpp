@@ -1,0 +1,311 @@
+// zarnok-sim: runs the real game headless for a number of host passes, feeding it scripted input,
+// and prints the requested fields of the game as one JSON object per line.
+//
+//   zarnok-sim [--size WxH] [--updates N] [--script FILE] [--dump NAMES] [--dump-every K]
+//              [--screenshot FILE]
+//
+// It runs in the current folder like the game (data/ and the state file are read there). Status
+// lines of the game pass through on standard output. Exit status: 0 after the last pass (or the
+// game's own status when it ends the program, after a last dump), 2 for a usage or script error.
+#include <stb_image_write.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "framework/app.h"
+#include "framework/graphics.h"
+#include "game/fields.h"
+#include "game/myapp.h"
+#include "game/sim/script.h"
+#include "host/sim_game.h"
+#include "native/gxtk_graphics.h"
+
+namespace {
+
+struct Options {
+    int width = 640, height = 480;
+    int updates = 60;
+    std::string script;
+    std::vector<std::string> dump;
+    int dumpEvery = 0;
+    std::string screenshot;
+};
+
+VxSimGame* g_host = nullptr;
+Options g_options;
+int g_lastDumped = -1;
+
+[[noreturn]] void usage(const std::string& message) {
+    std::fprintf(stderr, "zarnok-sim: %s\n", message.c_str());
+    std::fprintf(stderr,
+                 "usage: zarnok-sim [--size WxH] [--updates N] [--script FILE] [--dump NAMES] "
+                 "[--dump-every K] [--screenshot FILE]\n");
+    std::exit(2);
+}
+
+int positive(const std::string& text, const char* what) {
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || v < 1 || v > 100000000) usage(std::string("bad ") + what + ": " + text);
+    return static_cast<int>(v);
+}
+
+Options parse_args(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) usage(a + " needs a value");
+            return argv[++i];
+        };
+        if (a == "--size") {
+            std::string v = value();
+            size_t x = v.find('x');
+            if (x == std::string::npos) usage("bad size: " + v);
+            o.width = positive(v.substr(0, x), "width");
+            o.height = positive(v.substr(x + 1), "height");
+        } else if (a == "--updates") {
+            o.updates = positive(value(), "update count");
+        } else if (a == "--script") {
+            o.script = value();
+        } else if (a == "--dump") {
+            std::stringstream names(value());
+            for (std::string n; std::getline(names, n, ',');) {
+                if (!n.empty()) o.dump.push_back(n);
+            }
+        } else if (a == "--dump-every") {
+            o.dumpEvery = positive(value(), "dump interval");
+        } else if (a == "--screenshot") {
+            o.screenshot = value();
+        } else {
+            usage("unknown argument " + a);
+        }
+    }
+    return o;
+}
+
+void json_string(std::string* out, const String& s) {
+    out->push_back('"');
+    for (char c : s.ToUtf8()) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out->push_back('\\');
+            out->push_back(c);
+        } else if (u < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", u);
+            out->append(buf);
+        } else {
+            out->push_back(c);
+        }
+    }
+    out->push_back('"');
+}
+
+// Floats are printed with 9 significant digits, which read back to the same 32-bit value.
+void json_float(std::string* out, float v) {
+    if (v != v || v - v != 0) {
+        out->append("null");
+        return;
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+    out->append(buf);
+}
+
+template <class T, class F>
+void json_array(std::string* out, const Array<T>& a, F each) {
+    out->push_back('[');
+    for (int i = 0; i < a.Length(); ++i) {
+        if (i) out->push_back(',');
+        each(a[i]);
+    }
+    out->push_back(']');
+}
+
+void json_value(std::string* out, const GameField& f) {
+    switch (f.type) {
+        case GameField::Int:
+            out->append(std::to_string(*static_cast<int*>(f.ptr)));
+            break;
+        case GameField::Float:
+            json_float(out, *static_cast<float*>(f.ptr));
+            break;
+        case GameField::Str:
+            json_string(out, *static_cast<String*>(f.ptr));
+            break;
+        case GameField::IntArray:
+            json_array(out, *static_cast<Array<int>*>(f.ptr), [&](int v) { out->append(std::to_string(v)); });
+            break;
+        case GameField::FloatArray:
+            json_array(out, *static_cast<Array<float>*>(f.ptr), [&](float v) { json_float(out, v); });
+            break;
+        case GameField::BoolArray:
+            json_array(out, *static_cast<Array<bool>*>(f.ptr),
+                       [&](bool v) { out->append(v ? "true" : "false"); });
+            break;
+        case GameField::ImageArray:
+            json_array(out, *static_cast<Array<c_Image*>*>(f.ptr),
+                       [&](c_Image* v) { out->append(v ? "true" : "false"); });
+            break;
+        case GameField::SoundArray:
+            json_array(out, *static_cast<Array<c_Sound*>*>(f.ptr),
+                       [&](c_Sound* v) { out->append(v ? "true" : "false"); });
+            break;
+    }
+}
+
+c_MyApp* the_app() {
+    return dynamic_cast<c_MyApp*>(vx_app__app);
+}
+
+void dump(int pass) {
+    if (pass == g_lastDumped || g_options.dump.empty()) return;
+    g_lastDumped = pass;
+    std::string line = "{\"pass\":" + std::to_string(pass);
+    for (const std::string& name : g_options.dump) {
+        GameField f;
+        if (!zarnok_find_field(the_app(), name, &f)) continue;
+        line += ",";
+        json_string(&line, String::FromUtf8(name));
+        line += ":";
+        json_value(&line, f);
+    }
+    line += "}\n";
+    std::fflush(stdout);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}
+
+// The game may end the program itself (quit, F4, the close key): the last dump comes first.
+void dump_at_exit() {
+    if (g_host) dump(g_host->Pass());
+}
+
+void deliver(const SimEvent& e) {
+    switch (e.kind) {
+        case SimEvent::KeyDown:
+            g_host->KeyEvent(1, e.a);
+            break;
+        case SimEvent::KeyUp:
+            g_host->KeyEvent(2, e.a);
+            break;
+        case SimEvent::Char:
+            g_host->KeyEvent(3, e.a);
+            break;
+        case SimEvent::MouseDown:
+            g_host->MouseEvent(4, e.a, e.x, e.y);
+            break;
+        case SimEvent::MouseUp:
+            g_host->MouseEvent(5, e.a, e.x, e.y);
+            break;
+        case SimEvent::MouseMove:
+            g_host->MouseEvent(6, -1, e.x, e.y);
+            break;
+        case SimEvent::JoyAxis:
+            g_host->SetJoyAxis(e.a, e.index, e.x);
+            break;
+        case SimEvent::JoyButton:
+            g_host->SetJoyButton(e.a, e.index, e.b != 0);
+            break;
+        case SimEvent::JoyUnplug:
+            g_host->UnplugJoy(e.a);
+            break;
+        case SimEvent::Suspend:
+            g_host->SuspendGame();
+            break;
+        case SimEvent::Resume:
+            g_host->ResumeGame();
+            break;
+        case SimEvent::Resize:
+            g_host->Resize(e.a, e.b);
+            break;
+    }
+}
+
+bool screenshot(const std::string& path) {
+    int w = g_host->GetDeviceWidth(), h = g_host->GetDeviceHeight();
+    if (!vx_graphics_device || w <= 0 || h <= 0) return false;
+    Array<int> pixels(w * h);
+    vx_graphics_device->ReadPixels(pixels, 0, 0, w, h, 0, w);
+    std::vector<unsigned char> rgba(static_cast<size_t>(w) * h * 4);
+    for (int i = 0; i < w * h; ++i) {
+        unsigned p = static_cast<unsigned>(pixels[i]);
+        rgba[4 * i + 0] = static_cast<unsigned char>(p >> 16);
+        rgba[4 * i + 1] = static_cast<unsigned char>(p >> 8);
+        rgba[4 * i + 2] = static_cast<unsigned char>(p);
+        rgba[4 * i + 3] = 255;
+    }
+    return stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    g_options = parse_args(argc, argv);
+
+    std::vector<SimEvent> events;
+    if (!g_options.script.empty()) {
+        std::ifstream in(g_options.script, std::ios::binary);
+        if (!in) usage("cannot read script " + g_options.script);
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string error;
+        if (!sim_parse_script(text.str(), &events, &error)) usage(g_options.script + ": " + error);
+    }
+
+    // Headless runs play sound into nothing unless OpenAL Soft is configured otherwise.
+    if (!std::getenv("ALSOFT_CONF") && !std::getenv("ALSOFT_DRIVERS")) setenv("ALSOFT_DRIVERS", "null", 1);
+
+    if (!vx_sim_init_window_system()) {
+        std::puts("glfwInit failed");
+        return 255;
+    }
+    g_host = new VxSimGame(g_options.width, g_options.height);
+    std::signal(SIGSEGV, sighandler);
+    std::signal(SIGILL, sighandler);
+    std::signal(SIGFPE, sighandler);
+    gc_init1();
+    try {
+        vxInit();
+        gc_init2();
+        vxMain();
+    } catch (ThrowableObject* ex) {
+        g_host->Die(ex);
+    }
+    if (!the_app()) usage("the program created no game");
+    for (const std::string& name : g_options.dump) {
+        GameField f;
+        if (!zarnok_find_field(the_app(), name, &f)) usage("unknown name " + name);
+    }
+
+    g_host->SetGlfwWindow(g_options.width, g_options.height, 8, 8, 8, 0, 0, 0, false);
+    std::atexit(dump_at_exit);
+    g_host->StartGame();
+
+    size_t next = 0;
+    for (int pass = 0; pass < g_options.updates; ++pass) {
+        g_host->SetPass(pass);
+        g_host->RenderGame();
+        while (next < events.size() && events[next].pass < pass) ++next;  // before the first pass
+        while (next < events.size() && events[next].pass == pass) deliver(events[next++]);
+        g_host->UpdateGame();
+        if (g_options.dumpEvery > 0 && (pass + 1) % g_options.dumpEvery == 0) dump(pass);
+    }
+    dump(g_options.updates - 1);
+
+    if (!g_options.screenshot.empty()) {
+        g_host->RenderGame();
+        if (!screenshot(g_options.screenshot)) {
+            std::fprintf(stderr, "zarnok-sim: cannot write %s\n", g_options.screenshot.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
