@@ -1,22 +1,21 @@
 #!/usr/bin/env bash
 # Runs a command with an X display: the current one if DISPLAY is set and reachable, otherwise a
-# private Xvfb server started for the duration of the command.
+# private Xvfb server started for the duration of the command. The server picks a free display
+# number itself (-displayfd), so several runs can start at the same moment.
 set -uo pipefail
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec "$@"
 fi
 
-# Find a free display number and start Xvfb on it.
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] || break
-done
-Xvfb ":${n}" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
+fifo=$(mktemp -u /tmp/zarnok-display.XXXXXX)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null; wait $xvfb_pid 2>/dev/null' EXIT
-export DISPLAY=":${n}"
-for _ in $(seq 1 100); do
-  xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
+trap 'kill $xvfb_pid 2>/dev/null; wait $xvfb_pid 2>/dev/null; rm -f "$fifo"' EXIT
+if ! read -r -t 30 number <"$fifo"; then
+  echo "with-display: Xvfb did not start" >&2
+  exit 1
+fi
+export DISPLAY=":${number}"
 "$@"
