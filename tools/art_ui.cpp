@@ -533,7 +533,7 @@ void paintTitleLogo(Painter& p, int) {
     struct Stroke {
         float ax, ay, bx, by;
     };
-    const float lw = 31, lh = 50, gap = 8, x0 = (256 - 6 * lw - 5 * gap) / 2, y0 = 24;
+    const float lw = 29, lh = 48, gap = 7.5f, x0 = (256 - 6 * lw - 5 * gap) / 2, y0 = 26;
     std::vector<std::pair<V2, V2>> segs;
     auto add = [&](int letter, std::initializer_list<Stroke> st) {
         float ox = x0 + letter * (lw + gap);
@@ -563,7 +563,7 @@ void paintTitleLogo(Painter& p, int) {
     };
     // Speed lines under the word.
     for (int i = 0; i < 3; ++i) {
-        float y = y0 + lh + 14 + i * 7.f, half = 110.f - i * 28.f;
+        float y = y0 + lh + 14 + i * 7.f, half = 100.f - i * 26.f;
         auto line = [&](V2 q) { return sdSeg(q, {128 - half, y}, {128 + half, y}, 1.4f - i * 0.3f); };
         p.glow(line, rgb(1, 0.3f, 0.7f, 0.35f), 2.f);
         p.fill(line, [&](V2 q) {

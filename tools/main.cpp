@@ -151,6 +151,14 @@ Rendered contactSheet(const std::vector<ImageAsset>& assets, const std::vector<R
     struct Place {
         int x, y, zoom;
     };
+    auto titleOf = [&](size_t i) {
+        const ImageAsset& a = assets[i];
+        int scale = imgs[i].w / (a.fw * a.cols);
+        char title[160];
+        std::snprintf(title, sizeof title, "%s  %dx%d px, %d frames of %dx%d", a.name.c_str(), imgs[i].w,
+                      imgs[i].h, a.frames, a.fw * scale, a.fh * scale);
+        return std::string(title);
+    };
     std::vector<Place> place(assets.size());
     int x = margin, y = margin, rowH = 0, sheetW = 0;
     for (size_t i = 0; i < assets.size(); ++i) {
@@ -158,7 +166,7 @@ Rendered contactSheet(const std::vector<ImageAsset>& assets, const std::vector<R
         int cell = std::min(a.fw, a.fh) * imgs[i].w / (a.fw * a.cols);
         int zoom = std::max(1, (28 + cell - 1) / cell);
         int w = imgs[i].w * zoom, h = imgs[i].h * zoom + label;
-        w = std::max(w, int(textWidth(12, a.name)) + 4);
+        w = std::max(w, int(textWidth(12, titleOf(i))) + 8);
         if (x > margin && x + w > maxW) {
             x = margin;
             y += rowH + margin;
@@ -178,10 +186,7 @@ Rendered contactSheet(const std::vector<ImageAsset>& assets, const std::vector<R
         const Place& pl = place[i];
         const Rendered& img = imgs[i];
         int scale = img.w / (a.fw * a.cols);
-        char title[160];
-        std::snprintf(title, sizeof title, "%s  %dx%d px, %d frames of %dx%d", a.name.c_str(), img.w, img.h,
-                      a.frames, a.fw * scale, a.fh * scale);
-        drawText(all, float(pl.x), float(pl.y - 5), 12, title, rgb(1, 0.85f, 0.4f), false);
+        drawText(all, float(pl.x), float(pl.y - 5), 12, titleOf(i), rgb(1, 0.85f, 0.4f), false);
         blit(sheet, img, pl.x, pl.y, pl.zoom);
         int cw = a.fw * scale * pl.zoom, ch = a.fh * scale * pl.zoom;
         Col grid = rgb(0.35f, 0.45f, 1.f, 0.7f);

@@ -155,7 +155,9 @@ class Painter {
     void glow(D&& dist, Col col, float radius, Mode m = Mode::Over) {
         forPixels(0, 0, w_, h_, [&](int x, int y, V2 p) {
             float d = dist(p);
-            float k = d <= 0.f ? 1.f : std::exp(-d / radius);
+            // The tail is cut off smoothly between 3 and 5 radii: a long faint tail would show the
+            // frame's rectangle against the dark background.
+            float k = d <= 0.f ? 1.f : std::exp(-d / radius) * (1.f - smooth(3.f * radius, 5.f * radius, d));
             // Fade to nothing before the cell edge so frames never show a square border.
             k *= edgeFade(p);
             if (k > 0.002f) c_.put(x, y, col, k, m);
