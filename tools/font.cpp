@@ -155,7 +155,7 @@ void padGlyph(Painter& p, int i) {
             [&](V2 q) {
                 return sdSeg(q, {c.x - 3.2f, 9.2f}, {c.x + 3.2f, 9.2f}, 0.45f);
             },
-            rgb(0.1f, 0.1f, 0.2f));
+            grey(0.1f));
     } else if (k == 'Q' || k == 'E') {
         // Triggers: a tall rounded paddle.
         float lean = k == 'Q' ? -1.f : 1.f;
@@ -169,7 +169,7 @@ void padGlyph(Painter& p, int i) {
             [&](V2 q) {
                 return sdSeg(rot(q - c, lean * 12.f), {-1.2f, -2.2f}, {1.2f, -2.2f}, 0.4f);
             },
-            rgb(0.1f, 0.1f, 0.2f));
+            grey(0.1f));
     } else if (k == 'F') {
         // The menu button: a pill with three lines.
         p.fillC([&](V2 q) { return sdBox(q, c, {4.4f, 3.2f}, 1.6f); }, dark);

@@ -249,6 +249,62 @@ TEST_F(DataTree, DefaultFontIsOneStripWithBlankCellBorders) {
     EXPECT_EQ(inked, 94);  // every printable character but the space (and cell 95, DEL)
 }
 
+// Advance adjustment of the game's text layout for a character (code - 32), as the game applies it.
+int kerning(int c) {
+    if (c == 87 || c == 77) return 2;
+    if (c == 55 || c == 45) return 1;
+    if (c == 73 || c == 70 || c == 76) return -3;
+    if (c == 74 || c == 83 || c == 75 || c == 82 || c == 90 || c == 84 || c == 78) return -1;
+    return 0;
+}
+
+TEST_F(DataTree, GlyphsStayWithinTheirAdvanceSoLettersNeverTouch) {
+    ASSERT_EQ(status_, 0);
+    // The game draws a glyph cell centred on the pen and moves the pen by 7 + kerning font pixels,
+    // so a glyph's ink must lie within [cell centre - 3.5, cell centre - 3.5 + advance).
+    for (int li = 0; li < 3; ++li) {
+        const int L = kLevels[li], cell = 16 * L;
+        Image im = loadPng(data() / (std::string("fonts/editundo") + kSuffix[li] + ".png"));
+        ASSERT_GT(im.w, 0);
+        auto frames = cutFrames(im.w, im.h, cell, cell, 128);
+        ASSERT_EQ(frames.size(), 128u);
+        for (int f = 1; f < 95; ++f) {
+            int left = cell, right = -1;
+            for (int y = 0; y < cell; ++y)
+                for (int x = 0; x < cell; ++x)
+                    if (im.at(frames[f].first + x, frames[f].second + y)[3] > 100) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                    }
+            ASSERT_GE(right, 0) << "glyph " << char(f + 32) << " is empty";
+            float boxLeft = (8 - 3.5f) * L, boxRight = boxLeft + (7 + kerning(f)) * L;
+            EXPECT_GE(left, boxLeft - 1) << "'" << char(f + 32) << "' at level " << L;
+            EXPECT_LE(right + 1, boxRight + 1) << "'" << char(f + 32) << "' at level " << L;
+        }
+    }
+}
+
+TEST_F(DataTree, TintedArtIsWhiteAndGrey) {
+    ASSERT_EQ(status_, 0);
+    // The game colours particles, stars, glyphs and the menu icons by multiplying with a tint, so
+    // their ink carries no hue of its own (the icons' dark glass may be faintly blue).
+    for (const char* name : {"parts", "fonts/editundo", "common/icons"}) {
+        for (int li = 0; li < 3; ++li) {
+            Image im = loadPng(data() / (std::string(name) + kSuffix[li] + ".png"));
+            ASSERT_GT(im.w, 0);
+            int coloured = 0;
+            for (int y = 0; y < im.h; ++y)
+                for (int x = 0; x < im.w; ++x) {
+                    const uint8_t* p = im.at(x, y);
+                    if (p[3] > 200 && p[0] + p[1] + p[2] > 300 &&
+                        (std::abs(p[0] - p[1]) > 6 || std::abs(p[1] - p[2]) > 6))
+                        ++coloured;
+                }
+            EXPECT_EQ(coloured, 0) << name << kSuffix[li];
+        }
+    }
+}
+
 uint32_t le32(const std::string& s, size_t at) {
     return uint8_t(s[at]) | uint8_t(s[at + 1]) << 8 | uint8_t(s[at + 2]) << 16 |
            uint32_t(uint8_t(s[at + 3])) << 24;
@@ -472,6 +528,32 @@ TEST_F(DataTree, TheAudioLoaderDecodesEverySound) {
 
 TEST(DataGenerator, RejectsAnUnknownOption) {
     EXPECT_NE(run("--bogus 2>/dev/null"), 0);
+    EXPECT_NE(run("--out 2>/dev/null"), 0);
+}
+
+TEST(DataGenerator, ReportsAnOutputFolderItCannotWrite) {
+    // A regular file where the data folder should be: nothing can be written below it.
+    fs::path blocker =
+        fs::path(ZARNOK_BINARY_DIR) / "tests" / ("datagen-blocker-" + std::to_string(getpid()));
+    std::ofstream(blocker) << "not a folder";
+    EXPECT_NE(run("--out " + blocker.string() + " 2>/dev/null"), 0);
+    fs::remove(blocker);
+}
+
+TEST_F(DataTree, AStampFromAnotherGeneratorBuildMakesTheTreeStale) {
+    ASSERT_EQ(status_, 0);
+    fs::path mine = fs::path(ZARNOK_BINARY_DIR) / "tests" / ("datagen-stamp-" + std::to_string(getpid()));
+    fs::remove_all(mine);
+    fs::create_directories(mine);
+    fs::copy(data(), mine / "data", fs::copy_options::recursive);
+    std::string stamp = readFile(mine / "data" / ".datagen-stamp");
+    ASSERT_EQ(stamp.rfind("zarnok-datagen ", 0), 0u);
+    std::ofstream(mine / "data" / ".datagen-stamp", std::ios::trunc) << "zarnok-datagen 0000000000000000\n";
+    fs::remove(mine / "data" / "sfx" / "099.wav");
+    ASSERT_EQ(run("--out " + (mine / "data").string() + " --if-stale"), 0);
+    EXPECT_EQ(readFile(mine / "data" / ".datagen-stamp"), stamp);
+    EXPECT_EQ(readFile(mine / "data" / "sfx" / "099.wav"), readFile(data() / "sfx" / "099.wav"));
+    fs::remove_all(mine);
 }
 
 }  // namespace
