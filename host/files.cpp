@@ -113,13 +113,7 @@ String VxGame::LoadString(const String& path) {
 unsigned char* VxGame::LoadData(const String& path, int* length) {
     FILE* file = OpenFile(path, String("rb"));
     if (!file) return nullptr;
-    std::vector<unsigned char> bytes;
-    unsigned char block[4096];
-    for (;;) {
-        size_t n = std::fread(block, 1, sizeof block, file);
-        bytes.insert(bytes.end(), block, block + n);
-        if (n < sizeof block) break;
-    }
+    std::vector<unsigned char> bytes = vx_read_rest(file);
     std::fclose(file);
     int total = static_cast<int>(bytes.size());
     unsigned char* data = static_cast<unsigned char*>(std::malloc(bytes.empty() ? 1 : bytes.size()));

@@ -223,6 +223,7 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     // Shown only once it stands at its place.
     glfwWindowHint(GLFW_VISIBLE, fullscreen ? GLFW_TRUE : GLFW_FALSE);
 
+    if (_headless) fullscreen = false;
     _window = glfwCreateWindow(width, height, "Zarnok", fullscreen ? monitor : nullptr, nullptr);
     if (!_window) {
         // Without a window there is no game: say why and end as a failure.
@@ -234,7 +235,7 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
         std::exit(255);
     }
 
-    if (!fullscreen) {
+    if (!fullscreen && !_headless) {
         if (desktop) glfwSetWindowPos(_window, (desktop->width - width) / 2, (desktop->height - height) / 2);
         glfwShowWindow(_window);
     }

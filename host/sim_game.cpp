@@ -8,7 +8,9 @@ constexpr int kDesktopWidth = 1920;
 constexpr int kDesktopHeight = 1080;
 }  // namespace
 
-VxSimGame::VxSimGame(int width, int height) : _width(width), _height(height) {}
+VxSimGame::VxSimGame(int width, int height) : _width(width), _height(height) {
+    _headless = true;
+}
 
 int VxSimGame::Millisecs() {
     return static_cast<int>(static_cast<long long>(_pass) * 1000 / 60);
@@ -74,23 +76,9 @@ VxGlfwVideoMode* VxSimGame::GetGlfwDesktopMode() {
 
 void VxSimGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
                               int stencil, bool) {
-    if (_window) {
-        glfwDestroyWindow(_window);
-        _window = nullptr;
-    }
-    glfwDefaultWindowHints();
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    glfwWindowHint(GLFW_RED_BITS, red);
-    glfwWindowHint(GLFW_GREEN_BITS, green);
-    glfwWindowHint(GLFW_BLUE_BITS, blue);
-    glfwWindowHint(GLFW_ALPHA_BITS, alpha);
-    glfwWindowHint(GLFW_DEPTH_BITS, depth);
-    glfwWindowHint(GLFW_STENCIL_BITS, stencil);
     _width = width;
     _height = height;
-    _window = glfwCreateWindow(width, height, "Zarnok", nullptr, nullptr);
-    if (_window) glfwMakeContextCurrent(_window);
-    ++glfwGraphicsSeq;
+    VxGlfwGame::SetGlfwWindow(width, height, red, green, blue, alpha, depth, stencil, false);
 }
 
 bool vx_sim_init_window_system() {

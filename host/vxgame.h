@@ -177,6 +177,9 @@ class VxGlfwGame : public VxGame {
     double _updatePeriod = 0.0;
     double _nextUpdate = 0.0;
     int _swapInterval = -1;
+    // A headless host (the scenario runner) keeps its window hidden and never full screen: the
+    // window only carries the OpenGL context.
+    bool _headless = false;
     GLFWwindow* _window = nullptr;
     bool _mouseVisible = true;
 };

@@ -269,14 +269,19 @@ String String::FromUtf8(const char* bytes, size_t count) {
     return decode_text(reinterpret_cast<const unsigned char*>(bytes), count);
 }
 
-String String::Load(FILE* file) {
-    std::vector<unsigned char> buf;
+std::vector<unsigned char> vx_read_rest(FILE* file) {
+    std::vector<unsigned char> bytes;
     unsigned char block[4096];
     for (;;) {
         size_t n = std::fread(block, 1, sizeof block, file);
-        buf.insert(buf.end(), block, block + n);
+        bytes.insert(bytes.end(), block, block + n);
         if (n < sizeof block) break;
     }
+    return bytes;
+}
+
+String String::Load(FILE* file) {
+    std::vector<unsigned char> buf = vx_read_rest(file);
     if (buf.empty()) return String();
     return decode_text(buf.data(), buf.size());
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 typedef char16_t Char;
 
@@ -106,3 +107,6 @@ class String {
 // Encodes the units as UTF-8 without a byte-order mark; surrogates are encoded one by one as
 // three-byte sequences, so that `Load` gives the same units back.
 std::string vx_utf8_encode(const Char* units, int count);
+
+// Reads the rest of an open file in blocks of 4096 bytes, stopping at the first short read.
+std::vector<unsigned char> vx_read_rest(FILE* file);
