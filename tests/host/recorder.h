@@ -1,6 +1,7 @@
 // Test support: a delegate that records every call the host makes into it.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -10,8 +11,7 @@ namespace hosttest {
 
 struct Call {
     int kind;  // 'S' start, 's' suspend, 'r' resume, 'u' update, 'R' render, 'k' key, 'm' mouse
-    int event;
-    int data;
+    int event, data;
     float x, y;
 };
 
@@ -19,6 +19,11 @@ struct Call {
 inline std::vector<Call>& Calls() {
     static std::vector<Call> calls;
     return calls;
+}
+
+inline int Count(int kind) {
+    return static_cast<int>(
+        std::count_if(Calls().begin(), Calls().end(), [&](const Call& c) { return c.kind == kind; }));
 }
 
 class Recorder : public VxGameDelegate {
@@ -37,19 +42,5 @@ class Recorder : public VxGameDelegate {
     void KeyEvent(int event, int data) override { Add({'k', event, data, 0, 0}); }
     void MouseEvent(int event, int data, float x, float y) override { Add({'m', event, data, x, y}); }
 };
-
-inline int Count(int kind) {
-    int n = 0;
-    for (const Call& c : Calls()) n += c.kind == kind;
-    return n;
-}
-
-// The key events (event, data) recorded so far, in order.
-inline std::vector<std::pair<int, int>> Keys() {
-    std::vector<std::pair<int, int>> out;
-    for (const Call& c : Calls())
-        if (c.kind == 'k') out.push_back({c.event, c.data});
-    return out;
-}
 
 }  // namespace hosttest
