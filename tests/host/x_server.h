@@ -22,52 +22,40 @@ extern char** environ;
 
 namespace xtest {
 
-// Starts `args` with its standard output on `out` (stderr to /dev/null when `quiet`). `env` entries
-// "NAME=value" replace or add variables; "NAME" alone removes one. Returns the process id or 0.
-inline pid_t Spawn(std::vector<std::string> args, const std::vector<std::string>& env, int out, int closeFd,
-                   bool quiet) {
-    auto named = [](const std::string& c) { return c.substr(0, c.find('=')) + "="; };
-    std::vector<std::string> vars;
-    for (char** e = environ; *e; ++e) {
-        bool drop = false;
-        for (const std::string& c : env) drop |= std::string(*e).rfind(named(c), 0) == 0;
-        if (!drop) vars.push_back(*e);
-    }
-    for (const std::string& c : env)
-        if (c.find('=') != c.npos) vars.push_back(c);
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    for (auto& v : vars) envp.push_back(v.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, closeFd);
-    posix_spawn_file_actions_adddup2(&actions, out, 1);
-    if (quiet) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out);
-    return pid;
-}
-
-// A child process whose standard output the test reads once it has ended.
+// A child process with its standard output captured (its errors dropped when `quiet`); tests change
+// its environment through env(1).
 class Child {
   public:
-    Child(const std::vector<std::string>& args, const std::vector<std::string>& env, bool quiet = false) {
+    explicit Child(std::vector<std::string> args, bool quiet = false) {
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
         int fds[2];
-        if (pipe(fds) == 0) pid_ = Spawn(args, env, fds[1], fds[0], quiet), out_ = fds[0];
+        if (pipe(fds) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addclose(&actions, fds[1]);
+        if (quiet) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        out_ = fds[0];
     }
     ~Child() {
-        if (pid_ > 0 && !ended_) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+        if (pid_ > 0 && !ended_ && kill(pid_, SIGTERM) == 0 && Wait(5) < 0 && !ended_)
+            kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
         if (out_ >= 0) close(out_);
     }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
     // The exit status (0-255), or -1 if it did not end within `seconds` or ended by a signal.
     int Wait(double seconds = 10.0) {
         for (int i = 0; i < seconds * 100; ++i) {
             int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
                 ended_ = true;
                 return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             }
@@ -84,7 +72,6 @@ class Child {
             all_.append(chunk, n);
         return all_;
     }
-    bool Started() const { return pid_ > 0; }
 
   private:
     pid_t pid_ = 0;
@@ -93,32 +80,27 @@ class Child {
     std::string all_;
 };
 
-// `Xvfb` on a free display number chosen by the server itself.
+// `Xvfb` on a free display number, which the server chooses and prints.
 class XServer {
   public:
-    explicit XServer(std::vector<std::string> extra = {}) {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        std::vector<std::string> args = {"Xvfb", "-displayfd",   "1",         "-screen",
-                                         "0",    "1280x1024x24", "-nolisten", "tcp"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        pid_ = Spawn(args, {}, fds[1], fds[0], true);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        for (char c; pid_ && poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n';) number += c;
-        close(fds[0]);
-        if (!number.empty()) name_ = ":" + number;
+    explicit XServer(std::vector<std::string> extra = {})
+        : xvfb_(Args(extra), true), name_(":" + xvfb_.Output("\n")) {
+        if (name_.back() == '\n')
+            name_.pop_back();
+        else
+            name_.clear();
     }
-    ~XServer() {
-        if (pid_ > 0) kill(pid_, SIGTERM), waitpid(pid_, nullptr, 0);
-    }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
     const std::string& Name() const { return name_; }
     bool Ok() const { return !name_.empty(); }
 
   private:
-    pid_t pid_ = 0;
+    static std::vector<std::string> Args(std::vector<std::string> extra) {
+        std::vector<std::string> args = {"Xvfb", "-displayfd",   "1",         "-screen",
+                                         "0",    "1280x1024x24", "-nolisten", "tcp"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
+    Child xvfb_;
     std::string name_;
 };
 

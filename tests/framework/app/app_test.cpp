@@ -119,13 +119,9 @@ TEST_F(AppTest, DisplayModesAreDistinctSizesInFirstOrder) {
     EXPECT_EQ(vx_app__desktopMode->f__height, 480);
 }
 
-TEST_F(AppTest, TheApplicationHandsItsDelegateToTheHost) {
-    LoggingApp* app = (new LoggingApp())->m_new();
-    EXPECT_EQ(vx_app__app, app);
-    ASSERT_NE(vx_app__delegate, nullptr);
-    EXPECT_EQ(host.Delegate(), vx_app__delegate);
-    EXPECT_EQ(vx_app__delegate->f__graphics, nullptr);  // devices come with StartGame
-    EXPECT_EXIT((new LoggingApp())->m_new(), ::testing::ExitedWithCode(255), "");  // only one app
+TEST_F(AppTest, TheApplicationHandsItsDelegateToTheHostAndThereIsOnlyOne) {
+    EXPECT_EQ(host.Delegate(), Start());
+    EXPECT_EXIT((new LoggingApp())->m_new(), ::testing::ExitedWithCode(255), "");
 }
 
 TEST_F(AppTest, SuspendTellsTheAppFirstAndResumeTheAudioFirst) {

@@ -9,8 +9,7 @@ namespace {
 const std::string kGame = ZARNOK_BINARY_DIR "/zarnok";
 
 TEST(Entry, WithoutADisplayGlfwInitFails) {
-    xtest::Child game({kGame}, {"DISPLAY", "WAYLAND_DISPLAY"});
-    ASSERT_TRUE(game.Started());
+    xtest::Child game({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", kGame});
     EXPECT_EQ(game.Output(), "glfwInit failed\n");
     EXPECT_EQ(game.Wait(), 255);
 }
@@ -18,7 +17,7 @@ TEST(Entry, WithoutADisplayGlfwInitFails) {
 TEST(Entry, AWindowThatCannotBeOpenedIsAFailure) {
     xtest::XServer server({"-extension", "GLX"});
     ASSERT_TRUE(server.Ok());
-    xtest::Child game({kGame}, {"DISPLAY=" + server.Name()});
+    xtest::Child game({"env", "DISPLAY=" + server.Name(), kGame});
     std::string out = game.Output();
     EXPECT_EQ(out.rfind("Could not open the game window: ", 0), 0u) << out;
     EXPECT_EQ(game.Wait(), 255);
@@ -30,9 +29,9 @@ TEST(Entry, TheGameWindowClosesWithStatusZero) {
     xtest::XServer server;
     ASSERT_TRUE(server.Ok());
     std::string display = "DISPLAY=" + server.Name();
-    xtest::Child game({kGame}, {display, "ALSOFT_DRIVERS=null"}, true);
-    xtest::Child search(
-        {"timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Zarnok$"}, {display});
+    xtest::Child game({"env", display, "ALSOFT_DRIVERS=null", kGame}, true);
+    xtest::Child search({"env", display, "timeout", "20", "xdotool", "search", "--sync", "--onlyvisible",
+                         "--name", "^Zarnok$"});
     Window window = std::strtoul(search.Output().c_str(), nullptr, 10);
     ASSERT_NE(window, 0u) << "no window titled Zarnok";
     Display* dpy = XOpenDisplay(server.Name().c_str());

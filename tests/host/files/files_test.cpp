@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -17,9 +18,8 @@
 namespace {
 
 std::string ReadBytes(const std::string& path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -64,22 +64,20 @@ class FilesTest : public ::testing::Test {
 };
 
 TEST(Paths, DataPathsAndLogicalAreas) {
-    const char* fix[][2] = {{"player.png", "zorbin://data/player.png"},
-                            {"sfx/001.wav", "zorbin://data/sfx/001.wav"},
-                            {"a/b:/c.png", "zorbin://data/a/b:/c.png"},
-                            {"c:/games/x.png", "c:/games/x.png"},
-                            {"zorbin://data/x.png", "zorbin://data/x.png"},
-                            {"/abs/x.png", "/abs/x.png"},
-                            {"./rel/x.png", "./rel/x.png"}};
-    for (auto& c : fix) EXPECT_EQ(vx_data_FixDataPath(String(c[0])), String(c[1])) << c[0];
+    // Each row: a name, what vx_data_FixDataPath makes of it, and what PathToFilePath makes of that
+    // ("-" for nothing).
+    std::istringstream table(
+        "player.png zorbin://data/player.png ./data/player.png  c:/games/x.png c:/games/x.png c:/games/x.png "
+        "a/b:/c.png zorbin://data/a/b:/c.png ./data/a/b:/c.png  /abs/x.png /abs/x.png /abs/x.png "
+        "./rel/x ./rel/x ./rel/x  zorbin://internal/x zorbin://internal/x ./internal/x "
+        "zorbin://external/y zorbin://external/y ./external/y  zorbin://other/z zorbin://other/z -");
     VxGlfwGame game;
-    const char* file[][2] = {{"zorbin://data/a/b.png", "./data/a/b.png"},
-                             {"zorbin://internal/x", "./internal/x"},
-                             {"zorbin://external/y", "./external/y"},
-                             {"zorbin:foo", ""},
-                             {"zorbin://other/z", ""},
-                             {"plain/name", "plain/name"}};
-    for (auto& c : file) EXPECT_EQ(game.PathToFilePath(String(c[0])), String(c[1])) << c[0];
+    for (std::string name, fixed, file; table >> name >> fixed >> file;) {
+        EXPECT_EQ(vx_data_FixDataPath(String(name.c_str())), String(fixed.c_str())) << name;
+        EXPECT_EQ(game.PathToFilePath(String(fixed.c_str())), String(file == "-" ? "" : file.c_str()))
+            << fixed;
+    }
+    EXPECT_EQ(game.PathToFilePath(String("zorbin:foo")), String());
     EXPECT_EQ(game.OpenFile(String("zorbin:foo"), String("rb")), nullptr);
 }
 

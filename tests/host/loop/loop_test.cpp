@@ -132,41 +132,30 @@ TEST(Guards, StateDecidesWhatReachesTheDelegate) {
     Calls().clear();
     VxGame game;
     game.SetDelegate(new Recorder());
-    game.KeyEvent(1, 65);  // not started: all dropped
-    game.UpdateGame();
-    game.RenderGame();
-    game.SuspendGame();
-    EXPECT_TRUE(Calls().empty());
-    game.StartGame();
-    game.StartGame();
-    game.SuspendGame();
-    game.SuspendGame();
-    game.UpdateGame();  // not while suspended; renders and input still arrive
-    game.RenderGame();
-    game.KeyEvent(1, 432);
-    game.MouseEvent(6, -1, 3, 4);
-    game.ResumeGame();
-    game.ResumeGame();
-    game.UpdateGame();
+    // Nothing before the start; one start, suspend and resume each; no updates while suspended,
+    // though renders and input still arrive.
+    for (char c : std::string("kuRsSSssuRkmrru")) {
+        if (c == 'S') game.StartGame();
+        if (c == 's') game.SuspendGame();
+        if (c == 'r') game.ResumeGame();
+        if (c == 'u') game.UpdateGame();
+        if (c == 'R') game.RenderGame();
+        if (c == 'k') game.KeyEvent(1, 432);
+        if (c == 'm') game.MouseEvent(6, -1, 3, 4);
+    }
     std::string kinds;
     for (const Call& c : Calls()) kinds += static_cast<char>(c.kind);
     EXPECT_EQ(kinds, "SsRkmru");
 }
 
-class Thrower : public VxGameDelegate {
-  public:
-    void UpdateGame() override { throw new ThrowableObject(); }
-};
-
 TEST(GuardsDeathTest, AnExceptionFromTheFrameworkIsFatal) {
-    EXPECT_EXIT(
-        {
-            VxGame game;
-            game.SetDelegate(new Thrower());
-            game.StartGame();
-            game.UpdateGame();
-        },
-        ::testing::ExitedWithCode(255), "");
+    struct Thrower : VxGameDelegate {
+        void UpdateGame() override { throw new ThrowableObject(); }
+    };
+    VxGame game;
+    game.SetDelegate(new Thrower());
+    game.StartGame();
+    EXPECT_EXIT(game.UpdateGame(), ::testing::ExitedWithCode(255), "");
 }
 
 TEST(Guards, TheDelegateSurvivesCollectionsThroughTheHost) {
