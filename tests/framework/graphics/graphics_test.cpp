@@ -65,19 +65,19 @@ std::vector<unsigned char> Image(int w, int h, F colour) {
 class Graphics : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        dir = new std::string(TempDir("graphics-module"));
+        dir = TempDir("graphics-module");
         auto grey = [](int, int) { return 0x090909u; };
-        WritePng(*dir + "/strip.png", 256, 64, 4, Image(256, 64, grey));
-        WritePng(*dir + "/square.png", 50, 50, 4, Image(50, 50, grey));
+        WritePng(dir + "/strip.png", 256, 64, 4, Image(256, 64, grey));
+        WritePng(dir + "/square.png", 50, 50, 4, Image(50, 50, grey));
         // 96 x 128 grid of 32 x 32 cells, cell (cx, cy) coloured (80 cx, 60 cy, 200).
-        WritePng(*dir + "/grid.png", 96, 128, 4, Image(96, 128, [](int x, int y) {
-            return (80u * (x / 32)) << 16 | (60u * (y / 32)) << 8 | 200;
-        }));
+        WritePng(dir + "/grid.png", 96, 128, 4, Image(96, 128, [](int x, int y) {
+                     return (80u * (x / 32)) << 16 | (60u * (y / 32)) << 8 | 200;
+                 }));
         // 20 x 10: left half red, right half green.
-        WritePng(*dir + "/halves.png", 20, 10, 4,
+        WritePng(dir + "/halves.png", 20, 10, 4,
                  Image(20, 10, [](int x, int) { return x < 10 ? 0xFF0000u : 0x00FF00u; }));
     }
-    static void TearDownTestSuite() { Shell("rm -rf '" + *dir + "'"); }
+    static void TearDownTestSuite() { Shell("rm -rf '" + dir + "'"); }
 
     void SetUp() override {
         ASSERT_NE(nullptr, Host());
@@ -90,7 +90,7 @@ class Graphics : public ::testing::Test {
         if (vx_graphics_renderDevice) EndFrame();
     }
 
-    static String Path(const char* name) { return String((*dir + "/" + name).c_str()); }
+    static String Path(const char* name) { return String((dir + "/" + name).c_str()); }
 
     void BeginFrame() {
         device->BeginRender();
@@ -112,11 +112,9 @@ class Graphics : public ::testing::Test {
         return {c->f_ix, c->f_iy, c->f_jx, c->f_jy, c->f_tx, c->f_ty};
     }
 
-    static std::string* dir;
+    inline static std::string dir;
     Recorder* device = nullptr;
 };
-
-std::string* Graphics::dir = nullptr;
 
 TEST_F(Graphics, StripsAreCutIntoEqualFramesAndFlagsPadAndCentre) {
     struct Case {
@@ -225,17 +223,28 @@ TEST_F(Graphics, MatrixCompositionAndTheStack) {
     vx_graphics_Transform2(m);  // two quarter turns and the translations
     EXPECT_EQ((std::vector<float>{-1, 0, 0, -1, -1, 11}), Matrix(c));
 
-    // 33 pushes outgrow the 32 places; the next frame starts with an empty stack.
+    // 33 pushes outgrow the 32 places.
     for (int i = 0; i < 33; ++i) vx_graphics_PushMatrix();
     EXPECT_EQ(384, c->f_matrixStack.Length());
     EXPECT_EQ(33 * 6, c->f_stackTop);
     for (int i = 0; i < 33; ++i) vx_graphics_PopMatrix();
     EXPECT_EQ(-1, c->f_ix) << "the saved matrices survive the growth";
+
+    // The next frame starts with an empty stack, the identity and the default state.
     for (int i = 0; i < 3; ++i) vx_graphics_PushMatrix();
     BeginFrame();
-    EXPECT_EQ(0, c->f_stackTop);
-    EXPECT_EQ(0, c->f_transformed);
-    EXPECT_EQ(1, c->f_ix);
+    vx_graphics_SetColor(10, 20, 30);
+    vx_graphics_SetAlpha(0.5f);
+    vx_graphics_SetBlend(1);
+    vx_graphics_SetScissor(1.9f, 2, 3, 4);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    EndFrame();
+    EXPECT_EQ(nullptr, vx_graphics_renderDevice);
+    BeginFrame();
+    EXPECT_EQ((std::vector<float>{1, 0, 0, 1, 0, 0}), Matrix(c));
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), (std::vector<int>{c->f_stackTop, c->f_transformed, c->f_blend}));
+    EXPECT_EQ(0xFFFFFFFFu, device->packedColor) << "white and opaque";
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
 }
 
 TEST_F(Graphics, TheMatrixReachesTheRendererOncePerChangeAtTheNextPrimitive) {
@@ -281,22 +290,6 @@ TEST_F(Graphics, DrawImage2RotatesAndScalesAboutTheHandle) {
                                {206, 150, 0}});
 }
 
-TEST_F(Graphics, BeginRenderResetsTheStateAndTheRenderer) {
-    BeginFrame();
-    vx_graphics_SetColor(10, 20, 30);
-    vx_graphics_SetAlpha(0.5f);
-    vx_graphics_SetBlend(1);
-    vx_graphics_SetScissor(1.9f, 2, 3, 4);
-    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
-    EndFrame();
-    BeginFrame();
-    EXPECT_EQ(0xFFFFFFFFu, device->packedColor) << "white and opaque";
-    EXPECT_EQ(0, vx_graphics_context->f_blend);
-    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
-    EndFrame();
-    EXPECT_EQ(nullptr, vx_graphics_renderDevice);
-}
-
 TEST_F(Graphics, CallsOutsideAFrameAndBadFramesDrawNothing) {
     c_Image* image = vx_graphics_LoadImage(Path("strip.png"), 4, 0);
     device->BeginRender();
@@ -325,34 +318,29 @@ TEST_F(Graphics, CallsOutsideAFrameAndBadFramesDrawNothing) {
 TEST_F(Graphics, DefaultFontIsLoadedOnceFromTheDataFolder) {
     char old[4096];
     ASSERT_NE(nullptr, getcwd(old, sizeof old));
-    std::string empty = TempDir("font-missing"), with = TempDir("font");
-    ASSERT_EQ(0, mkdir((with + "/data").c_str(), 0755));
-    WritePng(with + "/data/tavo_font.png", 96 * 8, 8, 2, std::vector<unsigned char>(96 * 8 * 8 * 2, 255));
+    std::string folder = TempDir("font");
+    c_GraphicsContext* c = vx_graphics_context;
+    ASSERT_EQ(0, chdir(folder.c_str()));
+    vx_graphics_SetFont(nullptr, 0);  // no data/tavo_font.png yet
+    EXPECT_EQ(nullptr, c->f_font);
+    EXPECT_EQ(32, c->f_firstChar);
 
-    ASSERT_EQ(0, chdir(empty.c_str()));
-    vx_graphics_SetFont(nullptr, 0);
-    EXPECT_EQ(nullptr, vx_graphics_context->f_font);
-    EXPECT_EQ(32, vx_graphics_context->f_firstChar);
-
-    ASSERT_EQ(0, chdir(with.c_str()));
+    ASSERT_EQ(0, mkdir("data", 0755));
+    WritePng("data/tavo_font.png", 96 * 8, 8, 2, std::vector<unsigned char>(96 * 8 * 8 * 2, 255));
     vx_graphics_SetFont(nullptr, 0);
     ASSERT_EQ(0, chdir(old));
-    c_Image* font = vx_graphics_context->f_font;
+    Shell("rm -rf '" + folder + "'");
+    c_Image* font = c->f_font;
     ASSERT_NE(nullptr, font);
-    EXPECT_EQ(font, vx_graphics_context->f_defaultFont);
     EXPECT_EQ(96, font->f_frames.Length());
     EXPECT_EQ(6, font->f_width) << "one pixel of padding left and right of each glyph";
-    EXPECT_EQ(1, font->f_frames[0]->f_x);
     EXPECT_EQ(9, font->f_frames[1]->f_x);
 
-    c_Image* other = vx_graphics_LoadImage(Path("strip.png"), 4, 0);
-    vx_graphics_SetFont(other, 65);
-    EXPECT_EQ(other, vx_graphics_context->f_font);
-    EXPECT_EQ(65, vx_graphics_context->f_firstChar);
+    vx_graphics_SetFont(vx_graphics_LoadImage(Path("strip.png"), 4, 0), 65);
+    EXPECT_EQ(65, c->f_firstChar);
     vx_graphics_SetFont(nullptr, 65);
-    EXPECT_EQ(font, vx_graphics_context->f_font) << "the default font is not loaded again";
-    EXPECT_EQ(32, vx_graphics_context->f_firstChar);
-    Shell("rm -rf '" + empty + "' '" + with + "'");
+    EXPECT_EQ(font, c->f_font) << "the default font is not loaded again";
+    EXPECT_EQ(32, c->f_firstChar);
 }
 
 }  // namespace

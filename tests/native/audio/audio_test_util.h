@@ -58,17 +58,16 @@ inline uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
-// The mix as two float channels in -1..1 (the driver writes 16-bit stereo as configured), judged
-// in 10 ms windows whose level on either channel is above 0.02.
+// The mix as two float channels in -1..1, judged in 10 ms windows whose level on either channel is above
+// 0.02.
 struct Mix {
     std::vector<float> left, right;
-    int rate = 0;
     std::vector<bool> active;
     int first = -1, last = -1;  // first and last active windows
 
     void Measure() {
-        const size_t w = static_cast<size_t>(rate / 100);
-        for (size_t at = 0; w && at + w <= left.size(); at += w) {
+        const size_t w = 441;  // 10 ms at the mix's 44100 Hz
+        for (size_t at = 0; at + w <= left.size(); at += w) {
             double l = 0, r = 0;
             for (size_t i = at; i < at + w; ++i) {
                 l += left[i] * left[i];
@@ -103,26 +102,15 @@ struct Mix {
     }
 };
 
+// The mix file as sox reads it, converted to raw 16-bit stereo.
 inline Mix ReadMix(const std::string& path) {
-    std::vector<unsigned char> b = ReadFile(path);
     Mix mix;
-    int channels = 0, bits = 0;
-    for (size_t at = 12; at + 8 <= b.size();) {
-        std::string tag(b.begin() + at, b.begin() + at + 4);
-        uint32_t size = U32(b, at + 4);
-        at += 8;
-        if (tag == "fmt ") {
-            channels = b[at + 2] | (b[at + 3] << 8);
-            mix.rate = static_cast<int>(U32(b, at + 4));
-            bits = b[at + 14] | (b[at + 15] << 8);
-        } else if (tag == "data" && channels == 2 && bits == 16) {
-            for (size_t i = at; i + 4 <= std::min(b.size(), at + size); i += 4) {
-                mix.left.push_back(static_cast<int16_t>(b[i] | (b[i + 1] << 8)) / 32768.0f);
-                mix.right.push_back(static_cast<int16_t>(b[i + 2] | (b[i + 3] << 8)) / 32768.0f);
-            }
-            break;
-        }
-        at += size + (size & 1);
+    if (Shell("sox '" + path + "' -t raw -r 44100 -e signed -b 16 -c 2 '" + path + ".raw'") != 0) return mix;
+    std::vector<unsigned char> b = ReadFile(path + ".raw");
+    std::remove((path + ".raw").c_str());
+    for (size_t i = 0; i + 4 <= b.size(); i += 4) {
+        mix.left.push_back(static_cast<int16_t>(b[i] | (b[i + 1] << 8)) / 32768.0f);
+        mix.right.push_back(static_cast<int16_t>(b[i + 2] | (b[i + 3] << 8)) / 32768.0f);
     }
     mix.Measure();
     return mix;

@@ -102,66 +102,55 @@ Bytes HandMade(int frames = 8) {
 }
 constexpr size_t kFmtSize = 16, kChannels = 22, kBits = 34, kDataSize = 40;
 
+// Files written at test time by sox (Ogg Vorbis through oggenc from a sox file ".src.wav").
+struct Made {
+    const char* name;
+    int hertz, channels, bits, length;
+} const kMade[] = {{"m8.wav", 11025, 1, 8, 1001},   {"s8.wav", 22050, 2, 8, 1500},
+                   {"m16.wav", 44100, 1, 16, 2000}, {"s16.wav", 48000, 2, 16, 2500},
+                   {"m24.wav", 8000, 3, 24, 100},   {"om.ogg", 22050, 1, 16, 3001},
+                   {"os.ogg", 44100, 2, 16, 4000}};
+
 class LoaderTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        dir = new std::string(ScratchDir("loader-sounds"));
-        struct Made {
-            const char* name;
-            const char* args;
-        };
-        for (Made m : {Made{"m8", "-r 11025 -c 1 -n -b 8 @ synth 1001s sine 440 vol 0.5"},
-                       Made{"s8", "-r 22050 -c 2 -n -b 8 @ synth 1500s sine 440 vol 0.5"},
-                       Made{"m16", "-r 44100 -c 1 -n -b 16 @ synth 2000s sine 440 vol 0.5"},
-                       Made{"s16", "-r 48000 -c 2 -n -b 16 @ synth 2500s sine 440 vol 0.5"},
-                       Made{"m24", "-r 8000 -c 3 -n -b 24 -t wavpcm @ synth 100s sine 440 vol 0.5"}}) {
-            std::string args = m.args;
-            args.replace(args.find('@'), 1, "'" + Path(m.name, ".wav") + "'");
-            ASSERT_EQ(Shell("sox " + args), 0) << m.name;
-        }
-        for (std::string name : {"om", "os"}) {
-            std::string src = Path(name, ".src.wav"), format = name == "om" ? "22050 -c 1" : "44100 -c 2";
-            std::string frames = name == "om" ? "3001s" : "4000s";
-            ASSERT_EQ(Shell("sox -r " + format + " -n -b 16 '" + src + "' synth " + frames +
-                            " sine 440 vol 0.5 && oggenc -Q -o '" + Path(name, ".ogg") + "' '" + src + "'"),
-                      0);
+        dir = ScratchDir("loader-sounds");
+        for (const Made& m : kMade) {
+            std::string path = dir + "/" + m.name, ogg = std::string(m.name).ends_with(".ogg") ? path : "";
+            if (!ogg.empty()) path.replace(path.size() - 4, 4, ".src.wav");
+            std::string cmd = "sox -r " + std::to_string(m.hertz) + " -c " + std::to_string(m.channels) +
+                              " -n -b " + std::to_string(m.bits) + " -t wavpcm '" + path + "' synth " +
+                              std::to_string(m.length) + "s sine 440 vol 0.5";
+            if (!ogg.empty()) cmd += " && oggenc -Q -o '" + ogg + "' '" + path + "'";
+            ASSERT_EQ(Shell(cmd), 0) << m.name;
         }
     }
-    static void TearDownTestSuite() { Shell("rm -rf '" + *dir + "'"); }
+    static void TearDownTestSuite() { Shell("rm -rf '" + dir + "'"); }
 
     static std::string Path(const std::string& name, const std::string& ext) {
-        return *dir + "/" + name + ext;
+        return dir + "/" + name + ext;
     }
 
-    static std::string* dir;
+    inline static std::string dir;
 };
-std::string* LoaderTest::dir = nullptr;
 
 }  // namespace
 
 TEST_F(LoaderTest, SoxAndOggencFilesLoadWithTheirLengthChannelsAndRate) {
-    struct Expect {
-        const char* file;
-        int length, channels, format, hertz;
-    };
-    for (Expect e : {Expect{"m8.wav", 1001, 1, 1, 11025}, Expect{"s8.wav", 1500, 2, 1, 22050},
-                     Expect{"m16.wav", 2000, 1, 2, 44100}, Expect{"s16.wav", 2500, 2, 2, 48000},
-                     Expect{"m24.wav", 100, 3, 3, 8000}, Expect{"om.ogg", 3001, 1, 2, 22050},
-                     Expect{"os.ogg", 4000, 2, 2, 44100}}) {
-        std::string file = e.file;
+    for (const Made& m : kMade) {
+        std::string file = m.name;
         Decoded d;
-        ASSERT_TRUE(Decode(*dir + "/" + file, file.ends_with(".ogg"), &d)) << file;
-        EXPECT_EQ((std::vector<int>{e.length, e.channels, e.format, e.hertz}),
+        ASSERT_TRUE(Decode(dir + "/" + file, file.ends_with(".ogg"), &d)) << file;
+        EXPECT_EQ((std::vector<int>{m.length, m.channels, m.bits / 8, m.hertz}),
                   (std::vector<int>{d.length, d.channels, d.format, d.hertz}))
             << file;
     }
 
     // The samples as stored, compared with sox's own raw extraction.
     ASSERT_EQ(Shell("sox '" + Path("s16", ".wav") + "' -t raw '" + Path("s16", ".raw") + "'"), 0);
-    Bytes raw = ReadFile(Path("s16", ".raw"));
     Decoded d;
     Decode(Path("s16", ".wav"), false, &d);
-    EXPECT_EQ(raw, Bytes(d.data, d.data + d.Bytes()));
+    EXPECT_EQ(ReadFile(Path("s16", ".raw")), Bytes(d.data, d.data + d.Bytes()));
 
     // Vorbis is lossy: the decoded samples are close to the source samples.
     for (const char* name : {"om", "os"}) {
@@ -225,13 +214,11 @@ TEST_F(LoaderTest, MalformedWavFilesGiveNull) {
              Case{"data tag only", [](Bytes& b) { b.resize(40); }},
              Case{"first chunk not fmt",
                   [](Bytes& b) {
-                      Bytes list{'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
-                      b.insert(b.begin() + 12, list.begin(), list.end());
+                      b.insert(b.begin() + 12, {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'});
                   }},
              Case{"huge chunk before the data",
                   [](Bytes& b) {
-                      Bytes junk{'j', 'u', 'n', 'k', 0xf0, 0xff, 0xff, 0x7f};
-                      b.insert(b.begin() + 36, junk.begin(), junk.end());
+                      b.insert(b.begin() + 36, {'j', 'u', 'n', 'k', 0xf0, 0xff, 0xff, 0x7f});
                   }},
          }) {
         Bytes b = HandMade();
@@ -245,9 +232,8 @@ TEST_F(LoaderTest, MalformedWavFilesGiveNull) {
 TEST_F(LoaderTest, TruncatedAndDamagedFilesNeverReadPastTheFile) {
     Bytes full = WithListChunk(WithLongFormat(ReadFile(Path("m16", ".wav"))));
     ASSERT_TRUE(WavLoads(full));
-    for (size_t n = 0; n < full.size(); n += (n < 200 ? 1 : 97)) {
+    for (size_t n = 0; n < full.size(); n += (n < 200 ? 1 : 97))
         ASSERT_FALSE(WavLoads(Bytes(full.begin(), full.begin() + n))) << n;
-    }
 
     std::mt19937 rng(5);
     Bytes small = WithListChunk(HandMade(4));
@@ -290,7 +276,7 @@ TEST_F(LoaderTest, HostPicksTheDecoderByExtension) {
     for (Case c : {Case{"UP.WAV", 2000}, Case{"UP.Ogg", 3001}, Case{"wav.mp3", 0}, Case{"none.wav", 0}}) {
         int length = 0, channels = 0, format = 0, hertz = 0;
         unsigned char* data =
-            host.LoadAudioData(String((*dir + "/" + c.file).c_str()), &length, &channels, &format, &hertz);
+            host.LoadAudioData(String((dir + "/" + c.file).c_str()), &length, &channels, &format, &hertz);
         EXPECT_EQ(c.length, data ? length : 0) << c.file;
         std::free(data);
     }

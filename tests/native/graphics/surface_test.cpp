@@ -14,7 +14,7 @@ using Texels = std::vector<unsigned char>;
 class Surfaces : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        dir = new std::string(TempDir("surfaces"));
+        dir = TempDir("surfaces");
         // 4 x 2 images; pixel (x, y) gets distinct values so that orientation shows.
         Texels grey, greyAlpha, rgb, rgba, big;
         for (int y = 0; y < 2; ++y) {
@@ -31,14 +31,14 @@ class Surfaces : public ::testing::Test {
             for (int x = 0; x < 100; ++x)
                 big.insert(big.end(),
                            {static_cast<unsigned char>(x * 2), static_cast<unsigned char>(y * 4), 0, 255});
-        WritePng(*dir + "/grey.png", 4, 2, 1, grey);
-        WritePng(*dir + "/greyalpha.png", 4, 2, 2, greyAlpha);
-        WritePng(*dir + "/rgb.png", 4, 2, 3, rgb);
-        WritePng(*dir + "/rgba.png", 4, 2, 4, rgba);
-        WritePng(*dir + "/big.png", 100, 60, 4, big);
-        Shell("echo not an image > '" + *dir + "/broken.png'");
+        WritePng(dir + "/grey.png", 4, 2, 1, grey);
+        WritePng(dir + "/greyalpha.png", 4, 2, 2, greyAlpha);
+        WritePng(dir + "/rgb.png", 4, 2, 3, rgb);
+        WritePng(dir + "/rgba.png", 4, 2, 4, rgba);
+        WritePng(dir + "/big.png", 100, 60, 4, big);
+        Shell("echo not an image > '" + dir + "/broken.png'");
     }
-    static void TearDownTestSuite() { Shell("rm -rf '" + *dir + "'"); }
+    static void TearDownTestSuite() { Shell("rm -rf '" + dir + "'"); }
 
     void SetUp() override {
         ASSERT_NE(nullptr, Host());
@@ -50,16 +50,14 @@ class Surfaces : public ::testing::Test {
         gxtkSurface::forcePowerOfTwo = false;
     }
 
-    gxtkSurface* Load(const char* name) { return g->LoadSurface(String((*dir + "/" + name).c_str())); }
+    gxtkSurface* Load(const char* name) { return g->LoadSurface(String((dir + "/" + name).c_str())); }
     static std::vector<int> FirstTexel(gxtkSurface* s) {
         return {s->pixels[0], s->pixels[1], s->pixels[2], s->pixels[3]};
     }
 
-    static std::string* dir;
+    inline static std::string dir;
     gxtkGraphics* g = nullptr;
 };
-
-std::string* Surfaces::dir = nullptr;
 
 // The 0xAARRGGBB value a premultiplied texel leaves over black.
 uint32_t OverBlack(int r, int gr, int b) {
@@ -157,32 +155,6 @@ TEST_F(Surfaces, WritePixelsPremultipliesAndUpdatesTheTexture) {
     EXPECT_EQ(before, grey->pixels[0]);
 }
 
-TEST_F(Surfaces, SurfaceMadeBeforeAnyContextGetsItsTextureAtFirstDraw) {
-    int seq = glfwGraphicsSeq;
-    glfwGraphicsSeq = 0;  // as before the window opens
-    gxtkSurface* s = g->CreateSurface(2, 2);
-    Array<int> src(4);
-    for (int i = 0; i < 4; ++i) src[i] = static_cast<int>(0xFFFF8000u);
-    EXPECT_TRUE(s->SetSubData(0, 0, 2, 2, src.Data(), 2));
-    glfwGraphicsSeq = seq;
-    EXPECT_EQ(-1, s->contextSeq);
-
-    g->DrawSurface(s, 5, 5);
-    EXPECT_FLOAT_EQ(1.0f, g->Vertices()[2].u) << "texture coordinates use the new texture's scales";
-    g->EndRender();
-    ExpectSpots(Read(g), {{5, 5, 0xFF8000}, {6, 6, 0xFF8000}});
-}
-
-TEST_F(Surfaces, DiscardReleasesTextureAndPixels) {
-    gxtkSurface* s = Load("rgba.png");
-    unsigned int texture = s->texture;
-    EXPECT_TRUE(glIsTexture(texture));
-    EXPECT_EQ(0, s->Discard());
-    EXPECT_FALSE(glIsTexture(texture));
-    EXPECT_EQ(nullptr, s->pixels);
-    EXPECT_EQ(0, s->Discard()) << "twice is harmless";
-}
-
 // Runs last in this program: it replaces the window and its context.
 TEST_F(Surfaces, ZZ_TexturesAreRebuiltAfterTheWindowIsRecreated) {
     gxtkSurface* drawn = Load("rgba.png");
@@ -206,10 +178,16 @@ TEST_F(Surfaces, ZZ_TexturesAreRebuiltAfterTheWindowIsRecreated) {
     EXPECT_EQ(OverBlack(100, 50, 25), px.At(10, 0));
     EXPECT_EQ(OverBlack(200 * 28 / 255, 100 * 28 / 255, 50 * 28 / 255), px.At(10, 1));
 
-    // Discarding a stale surface deletes no texture of the new context but frees the pixels.
+    // Discarding a stale surface deletes no texture of the new context but frees the pixels;
+    // discarding a live one deletes its texture.
     idle->Discard();
     EXPECT_EQ(nullptr, idle->pixels);
-    EXPECT_TRUE(glIsTexture(drawn->texture));
+    unsigned int texture = drawn->texture;
+    EXPECT_TRUE(glIsTexture(texture));
+    EXPECT_EQ(0, drawn->Discard());
+    EXPECT_FALSE(glIsTexture(texture));
+    EXPECT_EQ(nullptr, drawn->pixels);
+    EXPECT_EQ(0, drawn->Discard()) << "twice is harmless";
 }
 
 }  // namespace
