@@ -23,24 +23,21 @@ struct Decoded {
     int Bytes() const { return length * channels * format; }
 };
 
-// Decodes a file, or `bytes` as WAV from an in-memory stream; true when a sound came back.
-bool Decode(const std::string& path, bool ogg, Decoded* d) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    EXPECT_NE(f, nullptr) << path;
+// Decodes from `f` and closes it; true when a sound came back.
+bool Decode(FILE* f, bool ogg, Decoded* d) {
     if (!f) return false;
     d->data = ogg ? LoadOGG(f, &d->length, &d->channels, &d->format, &d->hertz)
                   : LoadWAV(f, &d->length, &d->channels, &d->format, &d->hertz);
     std::fclose(f);
     return d->data != nullptr;
 }
+bool Decode(const std::string& path, bool ogg, Decoded* d) {
+    return Decode(std::fopen(path.c_str(), "rb"), ogg, d);
+}
+// `bytes` as WAV from an in-memory stream (none can be made of no bytes; an empty file is tested).
 bool WavLoads(const Bytes& bytes, Decoded* d) {
-    if (bytes.empty()) return false;  // (an empty stream cannot be opened; an empty file is tested below)
-    FILE* f = fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb");
-    EXPECT_NE(f, nullptr);
-    if (!f) return false;
-    d->data = LoadWAV(f, &d->length, &d->channels, &d->format, &d->hertz);
-    std::fclose(f);
-    return d->data != nullptr;
+    return !bytes.empty() &&
+           Decode(fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb"), false, d);
 }
 bool WavLoads(const Bytes& bytes) {
     Decoded d;
