@@ -42,6 +42,13 @@ inline void Sleep(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+// Waits up to 3 s for `done` (the mixer may run late on a busy machine); true when it came.
+template <class F>
+bool Await(F done) {
+    for (int i = 0; i < 300 && !done(); ++i) Sleep(0.01);
+    return done();
+}
+
 // A folder of its own below the build's tests folder.
 inline std::string ScratchDir(const std::string& name) {
     std::string dir = std::string(ZARNOK_BINARY_DIR) + "/tests/" + name + "-" + ProcessTag();

@@ -62,14 +62,12 @@ class ChannelTest : public ::testing::Test {
         return audio->LoadSample(String((dir + "/" + name).c_str()));
     }
 
-    bool WaitSourceStopped(ALuint source) {
-        ALint state = 0;
-        for (int i = 0; i < 300; ++i) {
+    static bool WaitSourceStopped(ALuint source) {
+        return Await([&] {
+            ALint state = 0;
             alGetSourcei(source, AL_SOURCE_STATE, &state);
-            if (state == AL_STOPPED) return true;
-            Sleep(0.01);
-        }
-        return false;
+            return state == AL_STOPPED;
+        });
     }
     ALuint Source(int channel) { return audio->channels[channel].source; }
 

@@ -37,10 +37,8 @@ class MixTest : public ::testing::Test {
         gxtkAudio::CloseDevice();  // the driver completes the file on close
         return ReadMix(kMixFile);
     }
-    // Waits until the channel's sample has ended (the mixer may run late on a busy machine).
     bool WaitStopped(int channel) {
-        for (int i = 0; i < 300 && audio->ChannelState(channel) != 0; ++i) Sleep(0.01);
-        return audio->ChannelState(channel) == 0;
+        return Await([&] { return audio->ChannelState(channel) == 0; });
     }
     ALint SourceState(int channel) {
         ALint state = 0;
