@@ -258,7 +258,9 @@ TEST_F(LoaderTest, DamagedOggFilesDoNotCrash) {
     Decoded garbage, half;
     EXPECT_FALSE(Decode(path, true, &garbage));
     WriteFile(path, Bytes(ogg.begin(), ogg.begin() + ogg.size() / 2));
-    if (Decode(path, true, &half)) EXPECT_LT(half.length, 4000);
+    if (Decode(path, true, &half)) {
+        EXPECT_LT(half.length, 4000);
+    }
 }
 
 TEST_F(LoaderTest, HostPicksTheDecoderByExtension) {
