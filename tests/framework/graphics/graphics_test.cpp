@@ -130,10 +130,10 @@ TEST_F(Graphics, StripsAreCutIntoEqualFramesAndFlagsPadAndCentre) {
         ASSERT_NE(nullptr, image);
         EXPECT_EQ(c.xs, FrameXs(image));
         EXPECT_EQ(c.y, image->f_frames[0]->f_y);
-        EXPECT_EQ((std::vector<float>{float(c.width), float(c.height), float(c.keptFlags), float(c.handleX),
-                                      float(c.handleY)}),
-                  (std::vector<float>{float(image->f_width), float(image->f_height),
-                                      float(image->f_flags & 7), image->f_handleX, image->f_handleY}));
+        EXPECT_EQ((std::vector<int>{c.width, c.height, c.keptFlags}),
+                  (std::vector<int>{image->f_width, image->f_height, image->f_flags & 7}));
+        EXPECT_EQ(c.handleX, image->f_handleX);
+        EXPECT_EQ(c.handleY, image->f_handleY);
     }
     c_Image* image = vx_graphics_LoadImage(Path("strip.png"), 0, 0);
     ASSERT_NE(nullptr, image) << "no frames, but no division by zero either";
