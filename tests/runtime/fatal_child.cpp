@@ -8,35 +8,27 @@
 #include "runtime/runtime.h"
 
 namespace {
-
 volatile int g_zero = 0;
 int* volatile g_null = nullptr;
-
-void InstallHandlers() {
-    std::signal(SIGSEGV, sighandler);
-    std::signal(SIGILL, sighandler);
-    std::signal(SIGFPE, sighandler);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const char* what = argv[1];
-    const char* arg = argc > 2 ? argv[2] : "";
-    if (!std::strcmp(what, "error")) vxError(String(arg));
+    String arg(argc > 2 ? argv[2] : "");
+    for (int s : {SIGSEGV, SIGILL, SIGFPE, SIGUSR1}) std::signal(s, sighandler);
+    if (!std::strcmp(what, "error")) vxError(arg);
     if (!std::strcmp(what, "atexit")) {
         std::atexit([] { std::fputs("exit handlers ran\n", stdout); });
-        vxError(String(arg));
+        vxError(arg);
     }
     if (!std::strcmp(what, "where")) {
         dbg_info = "zarnok.cpp<12>";
-        vxError(String(arg));
+        vxError(arg);
     }
     if (!std::strcmp(what, "inspect")) {
         // The address of a live object, for the "@" command of the handshake.
-        Object* o = new Object();
-        std::printf("%p\n", static_cast<void*>(o));
+        std::printf("%p\n", static_cast<void*>(new Object()));
         std::fflush(stdout);
         vxError(String("inspect"));
     }
@@ -48,25 +40,10 @@ int main(int argc, char** argv) {
         dbg_print(String("short"));
         return 0;
     }
-    if (!std::strcmp(what, "raise")) {
-        InstallHandlers();
-        std::raise(std::atoi(arg));
-        return 3;
-    }
-    if (!std::strcmp(what, "unknown")) {
-        std::signal(SIGUSR1, sighandler);
-        std::raise(SIGUSR1);
-        return 3;
-    }
-    if (!std::strcmp(what, "segv")) {
-        InstallHandlers();
-        *g_null = 1;
-        return 3;
-    }
-    if (!std::strcmp(what, "fpe")) {
-        InstallHandlers();
-        return 100 / g_zero;
-    }
+    if (!std::strcmp(what, "raise")) std::raise(arg.ToInt());
+    if (!std::strcmp(what, "unknown")) std::raise(SIGUSR1);
+    if (!std::strcmp(what, "segv")) *g_null = 1;
+    if (!std::strcmp(what, "fpe")) return 100 / g_zero;
     if (!std::strcmp(what, "uncaught")) {
         try {
             throw new ThrowableObject();
@@ -74,5 +51,5 @@ int main(int argc, char** argv) {
             vx_uncaught_exception();
         }
     }
-    return 2;
+    return 3;
 }

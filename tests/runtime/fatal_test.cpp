@@ -11,13 +11,6 @@
 
 namespace {
 
-enum class Input { Text, Closed };
-
-struct Result {
-    int status = -1;  // exit status, or -1 when the child did not exit normally
-    std::string out, err;
-};
-
 std::string ReadAll(int fd) {
     std::string s;
     char buf[4096];
@@ -26,24 +19,29 @@ std::string ReadAll(int fd) {
     return s;
 }
 
-// Runs the child program with `args`. Its standard input holds `input` followed by end of input,
-// or is not open at all (Input::Closed). `first` (if set) is called with the first line of the
-// child's standard output before the input is written, and returns extra input to send first.
-Result RunChild(std::vector<std::string> args, const std::string& input = "", Input mode = Input::Text,
-                std::string (*first)(const std::string&) = nullptr) {
+struct Case {
+    std::vector<std::string> args;
+    std::string input;  // written to standard input, followed by its end
+    int status;         // exit status (-1 when the child did not exit normally)
+    std::string out, err;
+    bool closedInput = false;  // standard input not open at all
+    bool inspect = false;      // the child's first output line is an address: send "@address" first
+};
+
+// Runs the child as `c` describes; returns `c` with what really happened in status, out and err.
+Case RunChild(Case c) {
     int in[2], out[2], err[2];
-    if (pipe(in) || pipe(out) || pipe(err)) return {};
+    if (pipe(in) || pipe(out) || pipe(err)) return {{}, "", -2, "no pipes", ""};
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-        if (mode == Input::Closed) close(0);
-        std::vector<char*> argv;
+        if (c.closedInput) close(0);
         static std::string path = ZARNOK_FATAL_CHILD;
-        argv.push_back(path.data());
-        for (std::string& a : args) argv.push_back(a.data());
+        std::vector<char*> argv{path.data()};
+        for (std::string& a : c.args) argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(path.c_str(), argv.data());
         _exit(127);
@@ -51,26 +49,19 @@ Result RunChild(std::vector<std::string> args, const std::string& input = "", In
     close(in[0]);
     close(out[1]);
     close(err[1]);
-    Result r;
-    std::string errText;
-    std::thread errReader([&] { errText = ReadAll(err[0]); });
-    std::string prefix;
-    std::string toSend = input;
-    if (first) {
-        char c;
-        while (read(out[0], &c, 1) == 1) {
-            prefix.push_back(c);
-            if (c == '\n') break;
-        }
-        toSend = first(prefix) + input;
+    Case r = c;
+    std::thread errReader([&] { r.err = ReadAll(err[0]); });
+    if (c.inspect) {
+        std::string address;
+        for (char ch; read(out[0], &ch, 1) == 1 && ch != '\n';) address.push_back(ch);
+        c.input = "@" + address + "\n" + c.input;
     }
-    signal(SIGPIPE, SIG_IGN);
-    if (write(in[1], toSend.data(), toSend.size()) < 0) { /* the child may have ended already */
+    signal(SIGPIPE, SIG_IGN);  // the child may have ended already
+    if (write(in[1], c.input.data(), c.input.size()) < 0) {
     }
     close(in[1]);
-    r.out = prefix + ReadAll(out[0]);
+    r.out = ReadAll(out[0]);
     errReader.join();
-    r.err = errText;
     close(out[0]);
     close(err[0]);
     int status = 0;
@@ -79,133 +70,66 @@ Result RunChild(std::vector<std::string> args, const std::string& input = "", In
     return r;
 }
 
-const std::string kHandshake = "{{~~(null)~~}}\n\n";
+const std::string kHs = "{{~~(null)~~}}\n\n";  // the debugger handshake
 
-std::string Report(const std::string& message) {
-    return "Zorbin Runtime Error : " + message + "\n\n";
-}
-
-std::string Times(const std::string& s, int n) {
+std::string Report(const std::string& message, int times = 1) {
     std::string out;
-    for (int i = 0; i < n; ++i) out += s;
+    for (int i = 0; i < times; ++i) out += "Zorbin Runtime Error : " + message + "\n\n";
     return out;
 }
 
 }  // namespace
 
-TEST(FatalError, EmptyMessageEndsSilentlyWithStatusZero) {
-    Result r = RunChild({"error", ""}, "x\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(FatalError, ReportHandshakeAndStatus255WhenInputEnds) {
-    Result r = RunChild({"error", "Image frame outside surface"});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, Report("Image frame outside surface"));
-    EXPECT_EQ(r.err, kHandshake);
-
-    // Standard input not open at all ends it the same way.
-    r = RunChild({"error", "App has already been created"}, "", Input::Closed);
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, Report("App has already been created"));
-    EXPECT_EQ(r.err, kHandshake);
-}
-
-TEST(FatalError, ReactionsToDebuggerCommands) {
-    // q: status 0 after the handshake.
-    Result r = RunChild({"error", "boom"}, "q\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, Report("boom"));
-    EXPECT_EQ(r.err, kHandshake);
-
-    // Anything unknown: the complaint on standard output, status 255.
-    r = RunChild({"error", "boom"}, "x\n");
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, Report("boom") + "????? x ?????");
-    EXPECT_EQ(r.err, kHandshake);
-    r = RunChild({"error", "boom"}, "xyz 12\nq\n");
-    EXPECT_EQ(r.out, Report("boom") + "????? xyz 12 ?????");
-    EXPECT_EQ(r.status, 255);
-
-    // r: the debugger lets the program go on, so the report comes again; then the input ends.
-    r = RunChild({"error", "boom"}, "r\n");
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, Times(Report("boom"), 2));
-    EXPECT_EQ(r.err, Times(kHandshake, 2));
-
-    // Every stepping command returns likewise; "?" lines are skipped without a new handshake.
-    r = RunChild({"error", "boom"}, "s\n?\ne\nl\n?\nq\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, Times(Report("boom"), 4));
-    EXPECT_EQ(r.err, Times(kHandshake, 4));
-
-    // A command without its line feed, or longer than a command line, is the end of input.
-    r = RunChild({"error", "boom"}, "q");
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, Report("boom"));
-    r = RunChild({"error", "boom"}, std::string(300, 'q') + "\n");
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.err, kHandshake);
-}
-
-TEST(FatalError, InspectingObjectsThroughTheHandshake) {
-    // "@" with an object's address prints the object's debug text on standard error.
-    Result r = RunChild({"inspect"}, "@0\nq\n", Input::Text, [](const std::string& line) {
-        std::string address = line.substr(0, line.size() - 1);
-        return "@" + address + "\n";
-    });
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, kHandshake + "+Object\n\n" + "\n");
-    EXPECT_NE(r.out.find(Report("inspect")), std::string::npos);
-}
-
-TEST(FatalError, SourcePositionAndExitHandlers) {
-    Result r = RunChild({"where", "lost"}, "q\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "Zorbin Runtime Error : lost\nzarnok.cpp<12>\n\n");
-    EXPECT_EQ(r.err, "{{~~zarnok.cpp<12>~~}}\n\n");
-
-    // The fatal exit runs the handlers registered for exit (static destructors among them).
-    r = RunChild({"atexit", "late"});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, Report("late") + "exit handlers ran\n");
-}
-
-TEST(FatalError, SignalsBecomeTheSameReport) {
-    struct Case {
-        std::vector<std::string> args;
-        const char* text;
-    } cases[] = {
-        {{"raise", std::to_string(SIGSEGV)}, "Memory access violation"},
-        {{"raise", std::to_string(SIGILL)}, "Illegal instruction"},
-        {{"raise", std::to_string(SIGFPE)}, "Floating point exception"},
-        {{"unknown"}, "Unknown signal"},
-        {{"segv"}, "Memory access violation"},  // a real fault, not a raised signal
-        {{"fpe"}, "Floating point exception"},
+TEST(FatalPaths, OutputStreamsAndStatus) {
+    const std::string boom = Report("boom");
+    const Case cases[] = {
+        // An empty message ends silently, whatever the input says.
+        {{"error", ""}, "x\n", 0, "", ""},
+        // End of input, or no input at all: status 255 after the report and the handshake.
+        {{"error", "Image frame outside surface"}, "", 255, Report("Image frame outside surface"), kHs},
+        {{"error", "App has already been created"},
+         "",
+         255,
+         Report("App has already been created"),
+         kHs,
+         true},
+        // q quits with 0; anything unknown is echoed back on standard output and ends with 255.
+        {{"error", "boom"}, "q\n", 0, boom, kHs},
+        {{"error", "boom"}, "x\n", 255, boom + "????? x ?????", kHs},
+        {{"error", "boom"}, "xyz 12\nq\n", 255, boom + "????? xyz 12 ?????", kHs},
+        // r lets the program go on, so the report comes again; then the input ends.
+        {{"error", "boom"}, "r\n", 255, Report("boom", 2), kHs + kHs},
+        // Every stepping command returns likewise; "?" lines are skipped without a new handshake.
+        {{"error", "boom"}, "s\n?\ne\nl\n?\nq\n", 0, Report("boom", 4), kHs + kHs + kHs + kHs},
+        // A command without its line feed, or longer than a command line, is the end of input.
+        {{"error", "boom"}, "q", 255, boom, kHs},
+        {{"error", "boom"}, std::string(300, 'q') + "\n", 255, boom, kHs},
+        // "@address" prints the object's debug text on standard error; "@0" an empty line.
+        {{"inspect"}, "@0\nq\n", 0, Report("inspect"), kHs + "+Object\n\n\n", false, true},
+        // The source position appears in the report and the handshake.
+        {{"where", "lost"},
+         "q\n",
+         0,
+         "Zorbin Runtime Error : lost\nzarnok.cpp<12>\n\n",
+         "{{~~zarnok.cpp<12>~~}}\n\n"},
+        // The fatal exit runs the handlers registered for exit (static destructors among them).
+        {{"atexit", "late"}, "", 255, Report("late") + "exit handlers ran\n", kHs},
+        // Signals become the same report; real faults as well as raised signals.
+        {{"raise", std::to_string(SIGILL)}, "", 255, Report("Illegal instruction"), kHs},
+        {{"unknown"}, "", 255, Report("Unknown signal"), kHs},
+        {{"segv"}, "", 255, Report("Memory access violation"), kHs},
+        {{"segv"}, "q\n", 0, Report("Memory access violation"), kHs},
+        {{"fpe"}, "", 255, Report("Floating point exception"), kHs},
+        // An uncaught exception: one line, no handshake.
+        {{"uncaught"}, "q\n", 255, "Zorbin Runtime Error : Uncaught Zorbin Exception\n", ""},
+        // vxPrint writes UTF-8 lines; dbg_print writes one byte per unit, longer than its first buffer.
+        {{"print"}, "", 0, "caf\xC3\xA9 \xE2\x82\xAC\n\n", std::string(500, 'w') + "\nshort\n"},
     };
     for (const Case& c : cases) {
-        Result r = RunChild(c.args);
-        EXPECT_EQ(r.status, 255) << c.text;
-        EXPECT_EQ(r.out, Report(c.text));
-        EXPECT_EQ(r.err, kHandshake);
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : "") + " input " + c.input);
+        Case r = RunChild(c);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
     }
-    Result r = RunChild({"segv"}, "q\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, Report("Memory access violation"));
-}
-
-TEST(FatalError, UncaughtExceptionLine) {
-    Result r = RunChild({"uncaught"}, "q\n");
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "Zorbin Runtime Error : Uncaught Zorbin Exception\n");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(Output, PrintWritesUtf8LinesAndDebugPrintWritesBytes) {
-    Result r = RunChild({"print"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "caf\xC3\xA9 \xE2\x82\xAC\n\n");
-    EXPECT_EQ(r.err, std::string(500, 'w') + "\nshort\n");
 }

@@ -4,10 +4,13 @@
 // subgraphs, arrays of objects and of strings, large garbage and external bytes that force a full
 // collection early. Every object counts its destructions. Before every collection step the test walks
 // the graph from the roots itself: objects it cannot reach are dead from then on. The checks:
-//  - no object is destroyed while reachable, none twice, none outside an allocation;
+//  - no object is destroyed while reachable, none twice, none during a collection step;
 //  - every reachable object and string is intact;
 //  - in the end every dead object has been destroyed exactly once, every live one never, and the
 //    collector's lists and byte counts hold exactly the live objects and arrays.
+// It catches, among others: a missing write barrier, arrays that do not mark their elements, string
+// arrays that do not release their strings, a mark bit that is not flipped, incremental steps that
+// do not call mark(), and roots that are not shaded again after a full collection.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "runtime/runtime.h"
+#include "tests/runtime/gc_test_util.h"
 
 namespace {
 
@@ -23,53 +27,43 @@ struct Record {
     int destroyed = 0;
     bool dead = false;
 };
-
 std::vector<Record> g_records;
-bool g_allocating = false;
-int g_faults = 0;     // destructions at the wrong time
-int g_destroyed = 0;  // destructions so far
+bool g_collecting = false;
+int g_destroyed = 0;
 
 uint32_t Check(int id) {
     return static_cast<uint32_t>(id) * 2654435761u ^ 0x5a5a5a5au;
 }
 
+// Small enough for the size cache.
 struct Item : Object {
     int id;
     uint32_t check;
+    Item* a = nullptr;
     explicit Item(int i) : id(i), check(Check(i)) {}
     ~Item() override {
         Record& r = g_records[static_cast<size_t>(id)];
         ++r.destroyed;
         ++g_destroyed;
-        if (!r.dead || !g_allocating || r.destroyed != 1 || check != Check(id)) {
-            ++g_faults;
-            ADD_FAILURE() << "object " << id << " destroyed wrongly: dead=" << r.dead
-                          << " allocating=" << g_allocating << " times=" << r.destroyed;
-        }
+        EXPECT_TRUE(r.dead && !g_collecting && r.destroyed == 1 && check == Check(id))
+            << "object " << id << " destroyed wrongly: dead=" << r.dead << " collecting=" << g_collecting
+            << " times=" << r.destroyed;
         check = 0;
     }
-};
-
-// Small enough for the size cache.
-struct Leaf : Item {
-    Item* next = nullptr;
-    explicit Leaf(int i) : Item(i) {}
     void mark() override {
-        Item::mark();
-        gc_mark_q(next);
+        Object::mark();
+        gc_mark_q(a);
     }
 };
 
 // Too big for the size cache; holds arrays of objects and of strings.
 struct Node : Item {
-    Item* a = nullptr;
     Item* b = nullptr;
     Array<Item*> kids;
     Array<String> names;
     explicit Node(int i) : Item(i) {}
     void mark() override {
         Item::mark();
-        gc_mark_q(a);
         gc_mark_q(b);
         gc_mark_q(kids);
         gc_mark_q(names);
@@ -81,83 +75,63 @@ Item* g_roots[kRoots];
 Array<Item*> g_rootArray;
 Array<String> g_rootNames;
 
-template <class F>
-auto Allocating(F f) {
-    g_allocating = true;
-    auto r = f();
-    g_allocating = false;
-    return r;
-}
-
 class Stress {
   public:
     explicit Stress(unsigned seed) : rng_(seed), probe_("probe") {}
 
     void Run(int steps) {
-        for (int i = 0; i < kRoots; ++i) gc_add_root(g_roots[i]);
+        for (Item*& root : g_roots) gc_add_root(root);
         gc_add_root(g_rootArray);
         gc_add_root(g_rootNames);
-        gc_assign(g_rootArray, Allocating([] { return Array<Item*>(16); }));
-        gc_assign(g_rootNames, Allocating([] { return Array<String>(8); }));
-
-        for (int step = 0; step < steps; ++step) {
-            int ops = 4 + Below(8);
-            for (int k = 0; k < ops; ++k) Op();
-            // External bytes hasten the full collection; now and then a huge garbage array reaches
-            // the limit by allocation alone.
+        gc_assign(g_rootArray, Array<Item*>(16));
+        gc_assign(g_rootNames, Array<String>(8));
+        for (int step = 0; step < steps && !::testing::Test::HasFailure(); ++step) {
+            for (int k = 4 + Below(8); k > 0; --k) Op();
+            // External bytes hasten the full collection; now and then huge garbage reaches the limit.
             if (Below(60) == 0) gc_ext_malloced(kGcFullCollectionBytes / 2 + Below(kGcFullCollectionBytes));
-            if (Below(500) == 0) Allocating([] { return Array<char>(kGcFullCollectionBytes / 3); });
-            CollectionStep();
-            if (g_faults > 0) return;
+            if (Below(500) == 0) (void)Array<char>(kGcFullCollectionBytes / 3);
+            Walk();
+            if (::testing::Test::HasFailure()) return;
+            g_collecting = true;
+            gc_collect();
+            g_collecting = false;
+            if (gc_new_bytes == 0) {
+                ++fullCollections_;
+                EXPECT_EQ(gc_marked_list.succ, &gc_marked_list);
+            }
         }
     }
 
-    // Ends the run: two full collections sweep everything dead, allocations destroy it all.
-    void Finish() {
+    // Ends the run: two full collections sweep everything dead, allocations destroy it all. Then
+    // every dead object has been destroyed once, and the collector holds exactly the live ones.
+    void FinishAndVerify() {
+        int destroyedMidRun = g_destroyed;
         for (int i = 0; i < 2; ++i) {
             Walk();
             gc_ext_malloced(kGcFullCollectionBytes + 1);
             gc_collect();
         }
-        g_allocating = true;
-        while (gc_free_list.succ != &gc_free_list) {
-            void* block = gc_object_alloc(static_cast<size_t>(gc_free_bytes > 64 ? gc_free_bytes : 64));
-            gc_object_free(static_cast<gc_object*>(block));
-        }
-        g_allocating = false;
+        gc_destroy_pending();
         Walk();
-    }
-
-    void Verify() {
         int live = 0, dead = 0;
         for (size_t id = 0; id < g_records.size(); ++id) {
             const Record& r = g_records[id];
-            if (r.dead) {
-                ++dead;
-                EXPECT_EQ(r.destroyed, 1) << "dead object " << id;
-            } else {
-                ++live;
-                EXPECT_EQ(r.destroyed, 0) << "live object " << id;
-            }
+            ++(r.dead ? dead : live);
+            EXPECT_EQ(r.destroyed, r.dead ? 1 : 0) << "object " << id << " dead=" << r.dead;
         }
         EXPECT_EQ(live, static_cast<int>(live_.size()));
-        printf(
-            "objects: %d live, %d dead; %d full collections, %d destroyed during the run, %d hazardous "
-            "stores\n",
-            live, dead, fullCollections_, destroyedMidRun_, barrierStores_);
+        printf("objects: %d live, %d dead; %d full collections, %d destroyed mid-run, %d hazardous stores\n",
+               live, dead, fullCollections_, destroyedMidRun, barrierStores_);
         EXPECT_GT(dead, 10000);
         EXPECT_GT(fullCollections_, 25);
-        EXPECT_GT(destroyedMidRun_, 5000);
+        EXPECT_GT(destroyedMidRun, 5000);
         EXPECT_GT(barrierStores_, 100);
 
-        // The collector holds exactly the live objects and arrays, and counts their bytes.
-        int listed = gc_list_length(&gc_unmarked_list) + gc_list_length(&gc_queued_list) +
-                     gc_list_length(&gc_marked_list);
-        EXPECT_EQ(listed, static_cast<int>(live_.size() + liveArrays_.size()));
-        int bytes = 0;
+        int listed = 0, bytes = 0;
         for (gc_header* list : {&gc_unmarked_list, &gc_queued_list, &gc_marked_list}) {
-            for (gc_header* h = list->succ; h != list; h = h->succ) bytes += h->flags & ~7;
+            for (gc_header* h = list->succ; h != list; h = h->succ, ++listed) bytes += h->flags & ~7;
         }
+        EXPECT_EQ(listed, static_cast<int>(live_.size() + liveArrays_.size()));
         EXPECT_EQ(gc_alloced_bytes, bytes);
         EXPECT_EQ(gc_free_bytes, 0);
         // Destroyed string arrays gave their handles back: only the live ones still count.
@@ -167,17 +141,10 @@ class Stress {
   private:
     int Below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
 
-    int NewId() {
-        g_records.emplace_back();
-        return static_cast<int>(g_records.size() - 1);
-    }
-
     Item* NewItem() {
-        int id = NewId();
-        Item* item = Allocating([&]() -> Item* {
-            if (Below(3) == 0) return new Node(id);
-            return new Leaf(id);
-        });
+        int id = static_cast<int>(g_records.size());
+        g_records.emplace_back();
+        Item* item = Below(3) == 0 ? new Node(id) : new Item(id);
         fresh_.push_back(item);
         return item;
     }
@@ -190,47 +157,22 @@ class Stress {
         return i < live_.size() ? live_[i] : fresh_[i - live_.size()];
     }
 
-    // A reference slot: a field (or root global), or an element of an array of objects.
-    struct Slot {
-        Item** field = nullptr;
-        Array<Item*> array;
-        int index = 0;
-        Item* Get() const { return field ? *field : array[index]; }
-        void Set(Item* value) const {
-            if (field) {
-                gc_assign(*field, value);
-            } else {
-                array.Set(index, value);
-            }
-        }
-    };
-
-    Slot AnySlot(Item* holder) {
-        Slot slot;
+    // A random reference slot of `holder` (or of the roots): a field or an array element.
+    Item** AnySlot(Item* holder) {
         Node* node = dynamic_cast<Node*>(holder);
-        if (!holder || Below(10) == 0) {
-            if (Below(2)) {
-                slot.field = &g_roots[Below(kRoots)];
-            } else {
-                slot.array = g_rootArray;
-                slot.index = Below(g_rootArray.Length());
-            }
-        } else if (Leaf* leaf = dynamic_cast<Leaf*>(holder)) {
-            slot.field = &leaf->next;
-        } else if (node->kids.Length() > 0 && Below(3) == 0) {
-            slot.array = node->kids;
-            slot.index = Below(node->kids.Length());
-        } else {
-            slot.field = Below(2) ? &node->a : &node->b;
-        }
-        return slot;
+        int r = Below(10);
+        if (!holder || r == 0)
+            return Below(2) ? &g_roots[Below(kRoots)] : &g_rootArray.Data()[Below(g_rootArray.Length())];
+        if (node && node->kids.Length() > 0 && r < 4) return &node->kids.Data()[Below(node->kids.Length())];
+        if (node && r < 7) return &node->b;
+        return &holder->a;
     }
 
-    // A store of `value` into a random slot of `holder`; growing stores prefer empty slots.
+    // A store through the barrier; growing stores prefer empty slots.
     void Store(Item* holder, Item* value, bool grow = false) {
-        Slot slot = AnySlot(holder);
-        for (int tries = 0; grow && slot.Get() && tries < 6; ++tries) slot = AnySlot(AnyItem());
-        slot.Set(value);
+        Item** slot = AnySlot(holder);
+        for (int tries = 0; grow && *slot && tries < 6; ++tries) slot = AnySlot(AnyItem());
+        gc_assign(*slot, value);
     }
 
     void Op() {
@@ -240,29 +182,24 @@ class Stress {
             Store(AnyItem(), NewItem(), true);
         } else if (kind < 45) {
             Store(AnyItem(), AnyItem());  // sharing and cycles
-        } else if (kind < 55) {
-            // A fresh array of objects, partly filled.
-            Node* node = dynamic_cast<Node*>(AnyItem());
-            if (!node) return;
-            int n = Below(24);
-            gc_assign(node->kids, Allocating([n] { return Array<Item*>(n); }));
-            for (int i = 0; i < n; i += 1 + Below(3)) node->kids.Set(i, Below(2) ? NewItem() : AnyItem());
-        } else if (kind < 60) {
-            Node* node = dynamic_cast<Node*>(AnyItem());
-            if (!node) return;
-            int n = Below(30);
-            gc_assign(node->kids, Allocating([&] { return node->kids.Resize(n); }));
         } else if (kind < 70) {
-            // Strings: per-owner names and a shared probe whose count the end checks.
             Node* node = dynamic_cast<Node*>(AnyItem());
             if (!node) return;
-            if (node->names.Length() == 0 || Below(3) == 0) {
-                int n = Below(12);
-                gc_assign(node->names, Allocating([n] { return Array<String>(n); }));
-            }
-            for (int i = 0; i < node->names.Length(); ++i) {
-                int r = Below(3);
-                node->names[i] = r == 0 ? probe_ : r == 1 ? String(node->id) : String();
+            if (kind < 55) {
+                // A fresh array of objects, partly filled.
+                int n = Below(24);
+                gc_assign(node->kids, Array<Item*>(n));
+                for (int i = 0; i < n; i += 1 + Below(3)) node->kids.Set(i, Below(2) ? NewItem() : AnyItem());
+            } else if (kind < 60) {
+                gc_assign(node->kids, node->kids.Resize(Below(30)));
+            } else {
+                // Strings: per-owner names and a shared probe whose count the end checks.
+                if (node->names.Length() == 0 || Below(3) == 0)
+                    gc_assign(node->names, Array<String>(Below(12)));
+                for (int i = 0; i < node->names.Length(); ++i) {
+                    int r = Below(3);
+                    node->names[i] = r == 0 ? probe_ : r == 1 ? String(node->id) : String();
+                }
             }
         } else if (kind < 73) {
             int i = Below(g_rootNames.Length());
@@ -270,23 +207,12 @@ class Stress {
         } else if (kind < 85) {
             BarrierHazard();
         } else if (kind < 87) {
-            // Garbage arrays of numbers: they advance the incremental budget.
-            int n = 100 + Below(4000);
-            Allocating([n] { return Array<int>(n); });
+            (void)Array<int>(100 + Below(4000));  // garbage numbers advance the incremental budget
         } else if (kind < 90) {
-            // A string array that dies at once.
-            Allocating([this] {
-                Array<String> tmp(40);
-                for (int i = 0; i < 40; i += 3) tmp[i] = probe_;
-                return tmp;
-            });
-        } else if (kind < 94) {
-            // Drop a subgraph.
-            if (Below(40) == 0) {
-                gc_assign(g_roots[Below(kRoots)], static_cast<Item*>(nullptr));
-            } else {
-                Store(AnyItem(), nullptr);
-            }
+            Array<String> dies(40);  // a string array that dies at once
+            for (int i = 0; i < 40; i += 3) dies[i] = probe_;
+        } else if (kind < 94 && Below(40) == 0) {
+            gc_assign(g_roots[Below(kRoots)], static_cast<Item*>(nullptr));  // drop a whole subgraph
         } else {
             Store(AnyItem(), nullptr);
         }
@@ -297,19 +223,15 @@ class Stress {
     void BarrierHazard() {
         Node* black = nullptr;
         int seen = 0;
-        for (gc_header* h = gc_marked_list.pred; h != &gc_marked_list && seen < 64; h = h->pred, ++seen) {
-            if ((black = dynamic_cast<Node*>(reinterpret_cast<gc_object*>(h + 1)))) break;
-        }
+        for (gc_header* h = gc_marked_list.pred; h != &gc_marked_list && !black && seen < 64;
+             h = h->pred, ++seen)
+            black = dynamic_cast<Node*>(reinterpret_cast<gc_object*>(h + 1));
         if (!black) return;
         seen = 0;
         for (gc_header* h = gc_queued_list.succ; h != &gc_queued_list && seen < 64; h = h->succ, ++seen) {
-            gc_object* o = reinterpret_cast<gc_object*>(h + 1);
-            Item** slot = nullptr;
-            if (Node* grey = dynamic_cast<Node*>(o)) {
-                slot = Below(2) ? &grey->a : &grey->b;
-            } else if (Leaf* leaf = dynamic_cast<Leaf*>(o)) {
-                slot = &leaf->next;
-            }
+            Item* grey = dynamic_cast<Item*>(reinterpret_cast<gc_object*>(h + 1));
+            Node* greyNode = dynamic_cast<Node*>(grey);
+            Item** slot = greyNode && Below(2) ? &greyNode->b : grey ? &grey->a : nullptr;
             // Only objects this call could hold: not found dead by an earlier walk.
             if (slot && *slot && (*slot)->gc_colour() == gc_markbit &&
                 !g_records[static_cast<size_t>((*slot)->id)].dead) {
@@ -325,29 +247,26 @@ class Stress {
     void Walk() {
         ++epoch_;
         seen_.resize(g_records.size(), 0);
-        std::vector<Item*> reached;
-        std::vector<Item*> stack;
+        std::vector<Item*> reached, stack;
         liveArrays_.clear();
         probeUses_ = 0;
         auto visit = [&](Item* item) {
             if (!item) return;
-            Record& r = g_records[static_cast<size_t>(item->id)];
-            ASSERT_EQ(r.destroyed, 0) << "reachable object " << item->id << " was destroyed";
-            ASSERT_EQ(item->check, Check(item->id)) << "reachable object " << item->id << " is corrupt";
-            if (seen_[static_cast<size_t>(item->id)] == epoch_) return;
-            seen_[static_cast<size_t>(item->id)] = epoch_;
+            size_t id = static_cast<size_t>(item->id);
+            ASSERT_EQ(g_records[id].destroyed, 0) << "reachable object " << id << " was destroyed";
+            ASSERT_EQ(item->check, Check(item->id)) << "reachable object " << id << " is corrupt";
+            if (seen_[id] == epoch_) return;
+            seen_[id] = epoch_;
             reached.push_back(item);
             stack.push_back(item);
         };
         auto strings = [&](const Array<String>& names, int owner) {
-            if (names.Length() == 0) return;
-            liveArrays_.insert(names.Rep());
+            if (names.Length() > 0) liveArrays_.insert(names.Rep());
             for (int i = 0; i < names.Length(); ++i) {
-                const String& s = names[i];
-                if (s.SharedRep() == probe_.SharedRep()) {
+                if (names[i].SharedRep() == probe_.SharedRep()) {
                     ++probeUses_;
                 } else if (owner >= 0) {
-                    ASSERT_TRUE(s.Empty() || s == String(owner)) << "names of " << owner;
+                    ASSERT_TRUE(names[i].Empty() || names[i] == String(owner)) << "names of " << owner;
                 }
             }
         };
@@ -358,11 +277,8 @@ class Stress {
         while (!stack.empty()) {
             Item* item = stack.back();
             stack.pop_back();
-            if (Leaf* leaf = dynamic_cast<Leaf*>(item)) {
-                visit(leaf->next);
-            } else {
-                Node* node = static_cast<Node*>(item);
-                visit(node->a);
+            visit(item->a);
+            if (Node* node = dynamic_cast<Node*>(item)) {
                 visit(node->b);
                 if (node->kids.Length() > 0) liveArrays_.insert(node->kids.Rep());
                 for (int i = 0; i < node->kids.Length(); ++i) visit(node->kids[i]);
@@ -370,33 +286,15 @@ class Stress {
             }
         }
         // Whatever was live or new and is not reached now can never be reached again.
-        for (Item* item : live_) {
-            if (seen_[static_cast<size_t>(item->id)] != epoch_)
-                g_records[static_cast<size_t>(item->id)].dead = true;
-        }
-        for (Item* item : fresh_) {
-            if (seen_[static_cast<size_t>(item->id)] != epoch_)
-                g_records[static_cast<size_t>(item->id)].dead = true;
+        for (auto* list : {&live_, &fresh_}) {
+            for (Item* item : *list) {
+                if (seen_[static_cast<size_t>(item->id)] != epoch_)
+                    g_records[static_cast<size_t>(item->id)].dead = true;
+            }
         }
         live_ = std::move(reached);
         fresh_.clear();
     }
-
-    void CollectionStep() {
-        Walk();
-        if (g_faults > 0 || ::testing::Test::HasFatalFailure()) return;
-        int destroyedBefore = Destroyed();
-        gc_collect();
-        EXPECT_EQ(Destroyed(), destroyedBefore) << "destruction during a collection step";
-        if (gc_new_bytes == 0) {
-            ++fullCollections_;
-            EXPECT_EQ(gc_marked_bytes, 0);
-            EXPECT_EQ(gc_marked_list.succ, &gc_marked_list);
-        }
-        destroyedMidRun_ = destroyedBefore;
-    }
-
-    int Destroyed() { return g_destroyed; }
 
     std::mt19937 rng_;
     String probe_;
@@ -407,7 +305,6 @@ class Stress {
     std::unordered_set<const void*> liveArrays_;
     int probeUses_ = 0;
     int fullCollections_ = 0;
-    int destroyedMidRun_ = 0;
     int barrierStores_ = 0;
 };
 
@@ -416,8 +313,6 @@ class Stress {
 TEST(GcStress, RandomGraphOverManyCycles) {
     Stress stress(20261206);
     stress.Run(20000);
-    ASSERT_EQ(g_faults, 0);
     ASSERT_FALSE(::testing::Test::HasFailure());
-    stress.Finish();
-    stress.Verify();
+    stress.FinishAndVerify();
 }
