@@ -5,8 +5,8 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
-
 #include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,10 +28,7 @@ inline VxGlfwGame* Host() {
             [](int code, const char* text) { std::fprintf(stderr, "GLFW error %d: %s\n", code, text); });
         // A loaded X server now and then refuses a connection: try a few times before failing.
         bool ok = false;
-        for (int attempt = 0; attempt < 20 && !ok; ++attempt) {
-            ok = glfwInit() == GLFW_TRUE;
-            if (!ok) usleep(100000);
-        }
+        for (int attempt = 0; attempt < 20 && !(ok = glfwInit() == GLFW_TRUE); ++attempt) usleep(100000);
         if (!ok) {
             ADD_FAILURE() << "glfwInit failed (no display?)";
             return static_cast<VxGlfwGame*>(nullptr);
@@ -44,8 +41,8 @@ inline VxGlfwGame* Host() {
     return host;
 }
 
-// Starts a frame the way the framework does: renderer BeginRender, then white, opaque, alpha
-// blending, identity matrix and no scissor; the window is cleared to (r, g, b).
+// Starts a frame the way the framework does: white, opaque, alpha blending, identity matrix, no
+// scissor, the window cleared to (r, g, b).
 inline void StartFrame(gxtkGraphics* g, float r = 0, float gr = 0, float b = 0) {
     g->BeginRender();
     g->SetColor(255, 255, 255);
@@ -65,38 +62,34 @@ struct Pixels {
 };
 
 inline Pixels Read(gxtkGraphics* g) {
-    Pixels p;
-    p.width = g->Width();
-    p.data = Array<int>(g->Width() * g->Height());
+    Pixels p{Array<int>(g->Width() * g->Height()), g->Width()};
     g->ReadPixels(p.data, 0, 0, g->Width(), g->Height(), 0, g->Width());
     return p;
 }
 
-inline int Red(uint32_t p) {
-    return (p >> 16) & 255;
+// Expected colours (0xRRGGBB, alpha ignored) at chosen pixels.
+struct Spot {
+    int x, y;
+    uint32_t rgb;
+};
+inline void ExpectSpots(const Pixels& px, std::initializer_list<Spot> spots) {
+    for (const Spot& s : spots)
+        EXPECT_EQ(s.rgb, px.Rgb(s.x, s.y)) << std::hex << "at " << std::dec << s.x << ", " << s.y;
 }
-inline int Green(uint32_t p) {
-    return (p >> 8) & 255;
-}
-inline int Blue(uint32_t p) {
-    return p & 255;
+
+inline int Shell(const std::string& command) {
+    return std::system(command.c_str());
 }
 
 // A fresh folder below the tests' working folder, private to this process (ctest runs the tests of
 // one program in parallel processes).
 inline std::string TempDir(const std::string& name) {
     std::string dir = std::string(ZARNOK_BINARY_DIR) + "/tests/tmp-" + name + "-" + std::to_string(getpid());
-    std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot make " << dir;
+    if (Shell("rm -rf '" + dir + "' && mkdir -p '" + dir + "'") != 0) ADD_FAILURE() << "cannot make " << dir;
     return dir;
 }
 
 // Writes a PNG of `comp` components per pixel (rows top to bottom).
-inline void RemoveDir(const std::string& dir) {
-    std::string cmd = "rm -rf '" + dir + "'";
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot remove " << dir;
-}
-
 inline void WritePng(const std::string& path, int w, int h, int comp, const std::vector<unsigned char>& px) {
     ASSERT_EQ(px.size(), static_cast<size_t>(w * h * comp));
     ASSERT_NE(0, stbi_write_png(path.c_str(), w, h, comp, px.data(), w * comp)) << path;
