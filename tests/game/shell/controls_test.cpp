@@ -81,30 +81,28 @@ TEST_F(ControlsTest, JoystickButtonsCountForTheirOwnPlayerOnly) {
 
 TEST_F(ControlsTest, SticksCountInModeOneOnly) {
     c_JoyState* joy = input->f_joyStates[1];
-    struct {
+    const struct {
         float x, y;
         int control;
-    } pushes[] = {{0.5f, 0, 5}, {-0.5f, 0, 3}, {0, 0.5f, 0}, {0, -0.5f, 8}};
+    } pushes[] = {
+        {0.5f, 0, 5}, {-0.5f, 0, 3}, {0, 0.5f, 0}, {0, -0.5f, 8}, {0.4f, 0, -1}};  // 0.4 is not enough
     for (const auto& p : pushes) {
         joy->f_joyx[0] = p.x;
         joy->f_joyy[0] = p.y;
-        EXPECT_EQ(app->p_PlayKey(p.control, 1, 1), 1);
-        EXPECT_EQ(app->p_PlayKey(p.control, 0, 1), 0);
-        EXPECT_EQ(app->p_PlayKey(p.control, 1, 0), 0);
-        EXPECT_EQ(app->p_PlayKey(p.control, 1, -1), 0);
-        vx_Zarnok_iCadeControls = 1;
-        EXPECT_EQ(app->p_PlayKey(p.control, 1, 1), 0) << "no stick under the cabinet protocol";
-        vx_Zarnok_iCadeControls = 0;
+        for (int cabinet = 0; cabinet <= 1; ++cabinet) {
+            vx_Zarnok_iCadeControls = cabinet;  // no stick under the cabinet protocol
+            std::vector<int> expected;
+            if (p.control >= 0 && cabinet == 0) expected.push_back(p.control);
+            EXPECT_EQ(Active(1, 1), expected) << p.x << "," << p.y << " cabinet " << cabinet;
+            EXPECT_EQ(Active(1, 0), std::vector<int>());
+            EXPECT_EQ(Active(0, 1), std::vector<int>());
+            EXPECT_EQ(Active(-1, 1), std::vector<int>());
+        }
     }
-    // A deflection of 0.4 is not enough.
-    joy->f_joyx[0] = 0.4f;
-    joy->f_joyy[0] = 0;
-    EXPECT_EQ(app->p_PlayKey(5, 1, 1), 0);
 }
 
 TEST_F(ControlsTest, SharedKeyboardAndVirtualControls) {
     KeyDown(39);
-    EXPECT_EQ(app->p_PlayKey(5, 0, -1), 1);
     EXPECT_EQ(app->p_PlayKeyAll(5, 0), 4);
     EXPECT_EQ(app->p_PlayKey(17, 1, -1), 0);
     EXPECT_EQ(app->p_PlayKey(16, 1, 0), 0);
@@ -122,29 +120,29 @@ TEST_F(ControlsTest, SharedKeyboardAndVirtualControls) {
 }
 
 TEST_F(ControlsTest, CabinetLettersHoldUntilTheirReleaseLetter) {
-    struct {
+    const struct {
         char press, release;
-        int control;  // the p_PlayKey control, -1 where the entry only counts as back
+        int control;  // the p_PlayKey control (99: the entry only counts as back)
         int entry;
     } rows[] = {{'W', 'E', 0, 0},   {'X', 'Z', 8, 8},   {'A', 'Q', 3, 3},   {'D', 'C', 5, 5},
                 {'Y', 'T', 13, 13}, {'U', 'F', 14, 14}, {'I', 'M', 15, 15}, {'O', 'G', 99, 16},
                 {'H', 'R', 10, 10}, {'J', 'N', 11, 11}, {'K', 'P', 12, 12}, {'L', 'V', 99, 17}};
+    auto read = [&] {
+        app->p_ReadCabinet();
+        input->p_EndUpdate();
+    };
     app->p_iCade(1);
     EXPECT_TRUE(host->KeyboardEnabled());
     for (const auto& r : rows) {
-        for (int lower = 0; lower <= 1; ++lower) {
-            const int press = lower ? r.press + 32 : r.press, release = lower ? r.release + 32 : r.release;
-            Char(press);
-            app->p_ReadCabinet();
-            input->p_EndUpdate();
+        for (int lower = 0; lower <= 32; lower += 32) {
+            Char(r.press + lower);
+            read();
             EXPECT_EQ(app->f_controls[r.entry], 2) << r.press;
-            // Held across updates until the release letter arrives.
-            for (int u = 0; u < 3; ++u) {
-                app->p_ReadCabinet();
-                input->p_EndUpdate();
+            for (int u = 0; u < 3; ++u) {  // held across updates until the release letter arrives
+                read();
                 EXPECT_NE(app->p_PlayKey(r.control, 0, -1), 0) << r.press;
             }
-            Char(release);
+            Char(r.release + lower);
             app->p_ReadCabinet();
             EXPECT_EQ(app->f_lastChar, 0);
             input->p_EndUpdate();
@@ -155,7 +153,6 @@ TEST_F(ControlsTest, CabinetLettersHoldUntilTheirReleaseLetter) {
     // The W key itself is no longer read as up: only the letter it types is.
     KeyDown(87);
     EXPECT_EQ(app->p_PlayKey(0, 0, -1), 0);
-    KeyUp(87);
 }
 
 TEST_F(ControlsTest, CabinetSwitchDiscardsQueuedLettersAndClearsOnOff) {
@@ -169,14 +166,12 @@ TEST_F(ControlsTest, CabinetSwitchDiscardsQueuedLettersAndClearsOnOff) {
     EXPECT_EQ(app->f_controls[5], 2);
     app->f_controls[19] = 1;
     app->p_iCade(0);
-    EXPECT_EQ(vx_Zarnok_iCadeControls, 0);
     EXPECT_FALSE(host->KeyboardEnabled());
     EXPECT_EQ(app->f_controls[5], 0);
     EXPECT_EQ(app->f_controls[19], 1) << "entries beyond 18 are left";
     app->p_iCade(7);
     EXPECT_EQ(vx_Zarnok_iCadeControls, 0);
-    // With the protocol off, letters are never decoded.
-    Char('W');
+    Char('W');  // with the protocol off, letters are never decoded
     app->p_ReadCabinet();
     EXPECT_EQ(app->f_controls[0], 0);
 }
@@ -188,61 +183,43 @@ TEST_F(ControlsTest, ButtonsAndBoxesTestTheTouchesStrictly) {
     app->p_ResetDraw();
     app->p_SetSize(2);
     for (int i = 0; i < 10; ++i) app->f_touchVX[i] = app->f_touchVY[i] = -3717;
-    app->f_pointerDown = 1;
-    // Half extents 32 x 16 around (100, 100).
-    app->f_touchVX[3] = 131;
-    app->f_touchVY[3] = 115;
-    EXPECT_EQ(app->p_Button(95, 100, 100, 2), 1);
-    EXPECT_EQ(app->f_drawCount, 15);
-    app->f_touchVX[3] = 132;  // exactly on the edge
-    EXPECT_EQ(app->p_Button(95, 100, 100, 2), 0);
-    app->f_touchVX[3] = 100;
-    app->f_pointerDown = 0;
-    EXPECT_EQ(app->p_Button(95, 100, 100, 2), 0);
-
-    // p_Touch: a margin of 6 before and 12 after the box, only for touches that are down.
-    app->f_touchDown[4] = 1;
-    app->f_touchVX[4] = 5;
-    app->f_touchVY[4] = 71;
-    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 1);
-    app->f_touchVX[4] = 4;
-    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 0);
-    app->f_touchVX[4] = 71;
-    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 1);
-    app->f_touchVX[4] = 72;
-    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 0);
-    app->f_touchVX[4] = 30;
-    app->f_touchDown[4] = 0;
-    EXPECT_EQ(app->p_Touch(10, 10, 50, 50), 0);
-
-    app->f_touchDown[4] = 1;
-    app->f_touchVX[4] = 124;
-    app->f_touchVY[4] = 100;
-    EXPECT_EQ(app->p_MouseIn_Centered(100, 100, 50, 20), 1);
-    app->f_touchVX[4] = 125;
-    EXPECT_EQ(app->p_MouseIn_Centered(100, 100, 50, 20), 0);
+    // p_Button: half extents 32 x 16 around (100, 100), drawn whether hit or not, hit only while
+    // the pointer is down; p_Touch: a margin of 6 before and 12 after the box, only for touches
+    // that are down; p_MouseIn_Centered: half extents 25 x 10.
+    const struct {
+        int x, y, down, button, touch, centred;
+    } cases[] = {{131, 115, 1, 1, 0, 0}, {132, 115, 1, 0, 0, 0}, {100, 100, 0, 0, 0, 0}, {5, 71, 1, 0, 1, 0},
+                 {4, 71, 1, 0, 0, 0},    {71, 71, 1, 0, 1, 0},   {72, 71, 1, 0, 0, 0},   {30, 30, 0, 0, 0, 0},
+                 {124, 100, 1, 1, 0, 1}, {125, 100, 1, 1, 0, 0}, {124, 100, 0, 0, 0, 0}};
+    for (const auto& c : cases) {
+        app->f_touchVX[4] = c.x;
+        app->f_touchVY[4] = c.y;
+        app->f_touchDown[4] = app->f_pointerDown = c.down;
+        app->f_drawCount = 0;
+        EXPECT_EQ(app->p_Button(95, 100, 100, 2), c.button) << c.x << "," << c.y << " down " << c.down;
+        EXPECT_EQ(app->f_drawCount, 15);
+        EXPECT_EQ(app->p_Touch(10, 10, 50, 50), c.touch) << c.x << "," << c.y << " down " << c.down;
+        EXPECT_EQ(app->p_MouseIn_Centered(100, 100, 50, 20), c.centred)
+            << c.x << "," << c.y << " down " << c.down;
+    }
 }
 
 TEST_F(ControlsTest, SteeringInertiaAndDragStick) {
     KeyDown(38);
-    const float expected[] = {-0.15f, -0.3f, -0.45f, -0.6f, -0.75f, -0.9f, -1.0f};
-    for (float e : expected) {
+    for (float e : {-0.15f, -0.3f, -0.45f, -0.6f, -0.75f, -0.9f, -1.0f}) {
         app->p_AnalogueControl();
         EXPECT_NEAR(app->f_moveY, e, 1e-5);
     }
     KeyUp(38);
-    const float release[] = {-0.8f, -0.6f, -0.4f, -0.2f, 0.0f};
-    for (float e : release) {
+    for (float e : {-0.8f, -0.6f, -0.4f, -0.2f, 0.0f}) {
         app->p_AnalogueControl();
         EXPECT_NEAR(app->f_moveY, e, 1e-5);
     }
     app->p_AnalogueControl();
     EXPECT_EQ(app->f_velY, 0.0f);
-
-    // Touch drag: the first update anchors, the next ones steer by distance / 72.
+    // Touch drag: the first update anchors, the next ones steer by distance / 72 outside a dead zone.
     app->f_pointerDown = 1;
-    app->f_ptrX = 100;
-    app->f_ptrY = 100;
+    app->f_ptrX = app->f_ptrY = 100;
     app->p_AnalogueControl();
     EXPECT_EQ(app->f_anchorX, 100);
     app->f_ptrX = 136;
@@ -250,11 +227,10 @@ TEST_F(ControlsTest, SteeringInertiaAndDragStick) {
     EXPECT_FLOAT_EQ(app->f_moveX, 0.5f);
     app->f_ptrX = 105;
     app->p_AnalogueControl();
-    EXPECT_EQ(app->f_moveX, 0.0f) << "dead zone";
+    EXPECT_EQ(app->f_moveX, 0.0f);
     app->f_pointerDown = 0;
     app->p_AnalogueControl();
     EXPECT_EQ(app->f_anchorX, -1);
-
     // The chosen joystick overrides the drag; y is turned so that up is negative.
     app->f_playerPad = 2;
     input->f_joyStates[2]->f_joyx[0] = 0.3f;
