@@ -24,27 +24,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Rules the game's use of an image imposes on its art.
+enum Rule {
+    Tinted = 1,      // coloured by multiplying with a tint: bright ink carries no hue of its own
+    Symmetric = 2,   // mirror-symmetric frames
+    ClearEdges = 4,  // drawn additively at full frame size: nothing at the frame's border
+    Detailed = 8,    // the "-hd" file is drawn at its size, not a 2 x 2 enlargement
+};
+
 struct Sheet {
     std::string name;
-    int fw, fh, frames;        // frame size in level-1 pixels, frame count
+    int fw, fh, frames;  // frame size in level-1 pixels, frame count
+    int rules;
     std::set<int> mayBeEmpty;  // frames without artwork (the space glyph, unused font cells)
 };
 
 // The loader's asset table.
 const std::vector<Sheet> kSheets = {
-    {"common/icons", 32, 32, 16, {}},
-    {"common/Buttons", 64, 64, 16, {}},
-    {"common/dpad", 32, 32, 16, {}},
-    {"common/KemoLogo", 256, 256, 1, {}},
-    {"common/Testcard_Circle", 256, 256, 1, {}},
-    {"fonts/editundo", 16, 16, 128, {0, 95, 109, 110, 111, 125, 126, 127}},
-    {"menu", 256, 256, 4, {}},
-    {"logo", 256, 128, 1, {}},
-    {"parts", 8, 8, 256, {}},
-    {"BadgesA", 64, 64, 64, {}},
-    {"bad", 32, 16, 128, {}},
-    {"gfx", 32, 32, 64, {}},
-    {"flash", 64, 64, 16, {}},
+    {"common/icons", 32, 32, 16, Tinted | Detailed, {}},
+    {"common/Buttons", 64, 64, 16, 0, {}},
+    {"common/dpad", 32, 32, 16, 0, {}},
+    {"common/KemoLogo", 256, 256, 1, 0, {}},
+    {"common/Testcard_Circle", 256, 256, 1, 0, {}},
+    {"fonts/editundo", 16, 16, 128, Tinted | Detailed, {0, 95, 109, 110, 111, 125, 126, 127}},
+    {"menu", 256, 256, 4, 0, {}},
+    {"logo", 256, 128, 1, Detailed, {}},
+    {"parts", 8, 8, 256, Tinted, {}},
+    {"BadgesA", 64, 64, 64, 0, {}},
+    {"bad", 32, 16, 128, Symmetric | Detailed, {}},
+    {"gfx", 32, 32, 64, Detailed, {}},
+    {"flash", 64, 64, 16, ClearEdges, {}},
 };
 const int kLevels[3] = {1, 2, 4};
 const std::string kSuffix[3] = {"", "-hd", "-hd2"};
@@ -120,16 +129,38 @@ TEST_F(DataTree, TheGraphicsModuleLoadsEveryImageAsTheGameCutsIt) {
             EXPECT_EQ(im->f_height, fh);
             EXPECT_EQ(im->f_handleX, fw / 2.f);
             EXPECT_EQ(im->f_handleY, fh / 2.f);
+            int coloured = 0, edgeInk = 0, blocks = 0, detailed = 0;
             for (int f = 0; f < s.frames; ++f) {
                 const auto [x0, y0] = png.frame(fw, fh, f);
                 EXPECT_EQ(im->f_frames[f]->f_x, x0) << "frame " << f;
                 EXPECT_EQ(im->f_frames[f]->f_y, y0) << "frame " << f;
-                if (s.mayBeEmpty.count(f)) continue;
-                int ink = 0;  // every frame the game draws carries artwork
+                int ink = 0, asymmetry = 0;
                 for (int y = 0; y < fh; ++y)
-                    for (int x = 0; x < fw; ++x) ink += png.at(x0 + x, y0 + y)[3] > 8;
-                EXPECT_GT(ink, 0) << "frame " << f << " is empty";
+                    for (int x = 0; x < fw; ++x) {
+                        const uint8_t *p = png.at(x0 + x, y0 + y), *m = png.at(x0 + fw - 1 - x, y0 + y);
+                        ink += p[3] > 8;
+                        coloured += (s.rules & Tinted) && p[3] > 200 && p[0] + p[1] + p[2] > 300 &&
+                                    (std::abs(p[0] - p[1]) > 6 || std::abs(p[1] - p[2]) > 6);
+                        for (int k = 0; k < 4 && (s.rules & Symmetric); ++k)
+                            asymmetry = std::max(asymmetry, std::abs(p[k] - m[k]));
+                        if ((s.rules & ClearEdges) && (x == 0 || y == 0 || x == fw - 1 || y == fh - 1))
+                            edgeInk += p[3] != 0;
+                        if (!(s.rules & Detailed) || L != 2 || x % 2 || y % 2 || p[3] == 0) continue;
+                        ++blocks;
+                        for (const uint8_t* q : {png.at(x0 + x + 1, y0 + y), png.at(x0 + x, y0 + y + 1),
+                                                 png.at(x0 + x + 1, y0 + y + 1)})
+                            if (std::abs(p[3] - q[3]) > 12 || std::abs(p[0] - q[0]) > 12) {
+                                ++detailed;
+                                break;
+                            }
+                    }
+                EXPECT_TRUE(ink > 0 || s.mayBeEmpty.count(f)) << "frame " << f << " is empty";
+                EXPECT_LE(asymmetry, 3) << "frame " << f << " is not mirror-symmetric";
             }
+            EXPECT_EQ(coloured, 0) << "tinted art with a hue of its own";
+            EXPECT_EQ(edgeInk, 0) << "ink at a frame's border";
+            EXPECT_TRUE(blocks == 0 || detailed > blocks / 20)
+                << detailed << " of " << blocks << " blocks show detail";
         }
     }
     // The default font: 96 cells in one strip, each losing its blank outer column on either side.
@@ -153,71 +184,21 @@ TEST_F(DataTree, TheGraphicsModuleLoadsEveryImageAsTheGameCutsIt) {
     EXPECT_EQ(inked, 94);  // every printable character but the space (and cell 95, DEL)
 }
 
-TEST_F(DataTree, HigherResolutionsCarryRealDetail) {
-    // An enlargement would repeat each pixel in 2 x 2 blocks; drawn art differs within blocks.
-    for (const char* name : {"gfx", "bad", "fonts/editundo", "logo", "common/icons"}) {
-        const Image im = load(name, 1);
-        ASSERT_GT(im.w, 0) << name;
-        int blocks = 0, detailed = 0;
-        for (int y = 0; y + 1 < im.h; y += 2)
-            for (int x = 0; x + 1 < im.w; x += 2) {
-                const uint8_t* a = im.at(x, y);
-                if (a[3] == 0) continue;
-                ++blocks;
-                for (auto [dx, dy] : {std::pair{1, 0}, {0, 1}, {1, 1}}) {
-                    const uint8_t* b = im.at(x + dx, y + dy);
-                    if (std::abs(a[3] - b[3]) > 12 || std::abs(a[0] - b[0]) > 12) {
-                        ++detailed;
-                        break;
-                    }
-                }
-            }
-        EXPECT_GT(detailed, blocks / 20) << name << ": " << detailed << " of " << blocks << " blocks";
-    }
-}
-
-TEST_F(DataTree, EnemiesAreMirrorSymmetricAndEveryKindDiffers) {
-    for (int li = 0; li < 3; ++li) {
-        const int fw = 32 * kLevels[li], fh = 16 * kLevels[li];
-        const Image im = load("bad", li);
-        ASSERT_GT(im.w, 0);
-        auto px = [&](int f, int x, int y, int k) {
-            const auto [x0, y0] = im.frame(fw, fh, f);
-            return int(im.at(x0 + x, y0 + y)[k]);
-        };
-        for (int f = 0; f < 128; ++f) {
-            int worst = 0;
-            for (int y = 0; y < fh; ++y)
-                for (int x = 0; x < fw / 2; ++x)
-                    for (int k = 0; k < 4; ++k)
-                        worst = std::max(worst, std::abs(px(f, x, y, k) - px(f, fw - 1 - x, y, k)));
-            EXPECT_LE(worst, 3) << "level " << kLevels[li] << " frame " << f;
+TEST_F(DataTree, EveryEnemyKindLooksDifferent) {
+    const Image im = load("bad", 0);
+    ASSERT_GT(im.w, 0);
+    auto px = [&](int kind, int x, int y, int k) {  // the first frame of each kind
+        const auto [x0, y0] = im.frame(32, 16, 4 * kind);
+        return int(im.at(x0 + x, y0 + y)[k]);
+    };
+    for (int a = 0; a < 32; ++a)
+        for (int b = a + 1; b < 32; ++b) {
+            long diff = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 32; ++x)
+                    for (int k = 0; k < 4; ++k) diff += std::abs(px(a, x, y, k) - px(b, x, y, k));
+            EXPECT_GT(diff / (32 * 16), 12) << "kinds " << a + 1 << " and " << b + 1 << " look alike";
         }
-        if (li > 0) continue;
-        // The first frames of any two kinds differ clearly.
-        for (int a = 0; a < 32; ++a)
-            for (int b = a + 1; b < 32; ++b) {
-                long diff = 0;
-                for (int y = 0; y < fh; ++y)
-                    for (int x = 0; x < fw; ++x)
-                        for (int k = 0; k < 4; ++k) diff += std::abs(px(4 * a, x, y, k) - px(4 * b, x, y, k));
-                EXPECT_GT(diff / (fw * fh), 12) << "kinds " << a + 1 << " and " << b + 1 << " look alike";
-            }
-    }
-}
-
-TEST_F(DataTree, AdditiveFlashesFadeOutBeforeTheFrameEdge) {
-    for (int li = 0; li < 3; ++li) {
-        const int n = 64 * kLevels[li];
-        const Image im = load("flash", li);
-        ASSERT_GT(im.w, 0);
-        for (int f = 0; f < 16; ++f) {
-            const auto [fx, fy] = im.frame(n, n, f);
-            for (int k = 0; k < n; ++k)
-                for (auto [x, y] : {std::pair{k, 0}, {k, n - 1}, {0, k}, {n - 1, k}})
-                    ASSERT_EQ(im.at(fx + x, fy + y)[3], 0) << "level " << kLevels[li] << " frame " << f;
-        }
-    }
 }
 
 TEST_F(DataTree, GlyphsStayWithinTheirAdvanceSoLettersNeverTouch) {
@@ -245,23 +226,6 @@ TEST_F(DataTree, GlyphsStayWithinTheirAdvanceSoLettersNeverTouch) {
             EXPECT_LE(right, boxRight) << "'" << char(f + 32) << "' at level " << L;
         }
     }
-}
-
-TEST_F(DataTree, TintedArtIsWhiteAndGrey) {
-    // Particles, stars, glyphs and the menu icons are coloured by multiplying with a tint, so
-    // their bright ink carries no hue of its own (the icons' dark glass may be faintly blue).
-    for (const char* name : {"parts", "fonts/editundo", "common/icons"})
-        for (int li = 0; li < 3; ++li) {
-            const Image im = load(name, li);
-            ASSERT_GT(im.w, 0);
-            int coloured = 0;
-            for (size_t i = 0; i < im.px.size(); i += 4) {
-                const uint8_t* p = &im.px[i];
-                coloured += p[3] > 200 && p[0] + p[1] + p[2] > 300 &&
-                            (std::abs(p[0] - p[1]) > 6 || std::abs(p[1] - p[2]) > 6);
-            }
-            EXPECT_EQ(coloured, 0) << name << kSuffix[li];
-        }
 }
 
 TEST_F(DataTree, TheAudioLoaderDecodesEverySound) {
@@ -308,36 +272,6 @@ TEST_F(DataTree, TheAudioLoaderDecodesEverySound) {
         }
         std::free(s);
     }
-}
-
-TEST_F(DataTree, TheShipDrawsOverTheClearColourAndTheFlashAddsLight) {
-    InTree();
-    c_Image* gfx = vx_graphics_LoadImage2(String("gfx-hd2.png"), 128, 128, 64, 1);
-    c_Image* flash = vx_graphics_LoadImage2(String("flash-hd2.png"), 256, 256, 16, 1);
-    ASSERT_NE(nullptr, gfx);
-    ASSERT_NE(nullptr, flash);
-    gxtkGraphics* device = vx_graphics_device;
-    device->BeginRender();
-    vx_graphics_BeginRender();
-    device->Cls(0, 0, 20);
-    vx_graphics_DrawImage(gfx, 160, 240, 0);
-    vx_graphics_SetBlend(1);
-    vx_graphics_DrawImage(flash, 460, 240, 3);
-    vx_graphics_EndRender();
-    device->EndRender();
-    const gltest::Pixels px = gltest::Read(device);
-    auto sum = [&](int x, int y) {
-        return gltest::Red(px.At(x, y)) + gltest::Green(px.At(x, y)) + gltest::Blue(px.At(x, y));
-    };
-    // The hull is bright at the ship's centre line; the frame's corners show the clear colour.
-    int brightest = 0;
-    for (int y = 200; y < 260; ++y) brightest = std::max(brightest, sum(160, y));
-    EXPECT_GT(brightest, 450);
-    for (auto [x, y] : {std::pair{97, 177}, {222, 177}, {97, 302}, {222, 302}})
-        EXPECT_EQ(px.Rgb(x, y), 0x000014u);
-    // The flash is white-hot at its centre and adds nothing at the edge of its frame.
-    EXPECT_GT(sum(460, 240), 600);
-    EXPECT_EQ(px.Rgb(460 - 127, 240), 0x000014u);
 }
 
 std::map<std::string, std::string> snapshot(const fs::path& root) {

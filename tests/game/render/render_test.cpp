@@ -1,5 +1,5 @@
-// The replay of the draw list on a real OpenGL context, read back pixel by pixel, and the loader
-// choosing its image files by the window size.
+// The replay of the draw list on a real OpenGL context, read back pixel by pixel, and the image
+// files chosen by the window size. (The loader's steps and restart are driven by the scenario tests.)
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
@@ -194,31 +194,6 @@ TEST_F(RenderTest, EveryResolutionLoadsItsOwnFileAndDrawsTheSameVirtualSize) {
     ExpectPixels({{200, 200, 0x00FF00}, {169, 169, 0x00FF00}, {165, 200, 0x0000FF}, {235, 200, 0x0000FF}});
     app->p_LoadImg(7, String("nothing"), 32, 32, 2, 1);  // a missing file leaves the slot empty
     EXPECT_EQ(app->f_images[7], nullptr);
-}
-
-// The scenario runner counts the 27 steps and sees the restart; here, what the steps leave behind.
-TEST_F(RenderTest, LoaderShowsItsScreenEveryStepAndRestartsOnAResize) {
-    app->f_options[5] = 0;
-    app->p_Reload();
-    int updates = 0;
-    for (; app->f_loadStep > 0 && updates < 100; ++updates) {
-        app->p_Loader();
-        EXPECT_EQ(app->f_drawList[0], -3716.0f) << "the loading screen is the whole picture of each step";
-    }
-    EXPECT_EQ(updates, 27);
-    EXPECT_EQ(app->f_jingleDone, 1);
-    EXPECT_EQ(app->f_fontMetrics[3 * 96], 8 * 4) << "frame sizes at this window's level 4";
-    // A new window size restarts loading from step 1 at the next render, at the new size's level.
-    app->p_CLS2D();
-    Render();
-    EXPECT_EQ(app->f_loadStep, 0);
-    SetSize(800, 600);
-    app->p_CLS2D();
-    Render();
-    EXPECT_EQ(app->f_loadStep, 1);
-    app->p_Loader();
-    EXPECT_EQ(app->f_loadStep, 2);
-    EXPECT_EQ(app->f_hdLevel, 2);
 }
 
 }  // namespace

@@ -84,13 +84,15 @@ TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRuns) {
 }
 
 TEST_F(ScenarioTest, AResizeRestartsLoading) {
-    const SimRun r = Sim("--size 1280x720 --updates 40 --dump f_loadStep,f_scaleX --dump-every 1",
-                         "10 resize 1920 1080\n");
+    const SimRun r =
+        Sim("--updates 40 --dump f_loadStep,f_scaleX,f_hdLevel --dump-every 1", "10 resize 1920 1080\n");
     const auto d = Dumps(r);
     ASSERT_EQ(d.size(), 40u);
     EXPECT_EQ(Value(d[10], "f_loadStep"), 12);
     EXPECT_EQ(Value(d[11], "f_loadStep"), 2) << "the render after the resize restarts loading";
     EXPECT_EQ(Value(d[11], "f_scaleX"), 3);
+    EXPECT_EQ(Value(d[9], "f_hdLevel"), 2);
+    EXPECT_EQ(Value(d[11], "f_hdLevel"), 4);
     EXPECT_EQ(Value(d[36], "f_loadStep"), 27);
     EXPECT_EQ(Value(d[37], "f_loadStep"), 0);
 }

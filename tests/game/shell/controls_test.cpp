@@ -40,40 +40,31 @@ class ControlsTest : public ShellTest {
     }
 };
 
-TEST_F(ControlsTest, EveryKeyOfTheMappingWithTheCabinetOffAndOn) {
+// Each key of the shared layout counts for every player, unless the cabinet protocol takes it;
+// each joystick button counts for its own unit's player only.
+TEST_F(ControlsTest, EveryKeyAndButtonOfTheMappingWithTheCabinetOffAndOn) {
     for (int cabinet = 0; cabinet <= 1; ++cabinet) {
         vx_Zarnok_iCadeControls = cabinet;
         for (const Row& row : kRows) {
+            std::vector<std::pair<int, int>> inputs;  // key code, the unit it belongs to (-1: all)
             for (int key : row.keys) {
-                const bool kept = cabinet == 0 || std::find(row.cabinetKeys.begin(), row.cabinetKeys.end(),
-                                                            key) != row.cabinetKeys.end();
+                const auto& kept = row.cabinetKeys;
+                if (cabinet == 0 || std::find(kept.begin(), kept.end(), key) != kept.end())
+                    inputs.push_back({key, -1});
+                else
+                    inputs.push_back({key, -2});  // counts for nobody
+            }
+            for (int b : row.buttons)
+                for (int unit = 0; unit < 4; ++unit) inputs.push_back({256 + 32 * unit + b, unit});
+            for (auto [key, unit] : inputs) {
                 KeyDown(key);
                 for (int player = -1; player <= 3; ++player) {
                     std::vector<int> expected;
-                    if (kept) expected.push_back(row.control);
-                    EXPECT_EQ(Active(player, 1), expected)
+                    if (unit == -1 || unit == player) expected.push_back(row.control);
+                    EXPECT_EQ(Active(player, key < 256), expected)
                         << "cabinet " << cabinet << " key " << key << " player " << player;
                 }
                 KeyUp(key);
-            }
-        }
-    }
-}
-
-TEST_F(ControlsTest, JoystickButtonsCountForTheirOwnPlayerOnly) {
-    for (int cabinet = 0; cabinet <= 1; ++cabinet) {
-        vx_Zarnok_iCadeControls = cabinet;
-        for (const Row& row : kRows) {
-            for (int b : row.buttons) {
-                for (int unit = 0; unit < 4; ++unit) {
-                    KeyDown(256 + 32 * unit + b);
-                    for (int player = -1; player <= 3; ++player) {
-                        std::vector<int> expected;
-                        if (player == unit) expected.push_back(row.control);
-                        EXPECT_EQ(Active(player), expected) << "button " << b << " unit " << unit;
-                    }
-                    KeyUp(256 + 32 * unit + b);
-                }
             }
         }
     }
