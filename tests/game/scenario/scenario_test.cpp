@@ -20,7 +20,7 @@ const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 
 struct SimRun {
     int status = -1;
-    std::vector<std::string> lines;  // standard output
+    std::vector<std::string> lines, dumps;  // standard output, and its dump lines
 };
 
 class ScenarioTest : public ::testing::Test {
@@ -42,8 +42,10 @@ class ScenarioTest : public ::testing::Test {
                                 "' --script script.txt " + args + " 2>/dev/null";
         SimRun r;
         FILE* p = popen(cmd.c_str(), "r");
-        for (char buf[65536]; fgets(buf, sizeof buf, p);)
+        for (char buf[65536]; fgets(buf, sizeof buf, p);) {
             r.lines.push_back(std::string(buf, strcspn(buf, "\n")));
+            if (r.lines.back().rfind("{\"pass\":", 0) == 0) r.dumps.push_back(r.lines.back());
+        }
         const int st = pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
         return r;
@@ -51,20 +53,9 @@ class ScenarioTest : public ::testing::Test {
 
     // The integer value of a name in a dump line.
     static long Value(const std::string& line, const std::string& name) {
-        const std::string key = "\"" + name + "\":";
-        const size_t at = line.find(key);
-        if (at == std::string::npos) {
-            ADD_FAILURE() << name << " not in " << line;
-            return 0;
-        }
-        return std::stol(line.substr(at + key.size()));
-    }
-
-    static std::vector<std::string> Dumps(const SimRun& r) {
-        std::vector<std::string> out;
-        for (const auto& l : r.lines)
-            if (l.rfind("{\"pass\":", 0) == 0) out.push_back(l);
-        return out;
+        const size_t at = line.find("\"" + name + "\":");
+        EXPECT_NE(at, std::string::npos) << name << " not in " << line;
+        return at == std::string::npos ? 0 : std::stol(line.substr(at + name.size() + 3));
     }
 
     fs::path dir;
@@ -73,7 +64,7 @@ class ScenarioTest : public ::testing::Test {
 TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRuns) {
     const SimRun r = Sim("--updates 30 --dump f_loadStep,f_mode,f_hdLevel,f_drawCount --dump-every 1");
     ASSERT_EQ(r.status, 0);
-    const auto d = Dumps(r);
+    const auto& d = r.dumps;
     ASSERT_EQ(d.size(), 30u);
     for (int pass = 0; pass < 26; ++pass) EXPECT_EQ(Value(d[pass], "f_loadStep"), pass + 2) << d[pass];
     EXPECT_EQ(Value(d[26], "f_loadStep"), 0);
@@ -86,7 +77,7 @@ TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRuns) {
 TEST_F(ScenarioTest, AResizeRestartsLoading) {
     const SimRun r =
         Sim("--updates 40 --dump f_loadStep,f_scaleX,f_hdLevel --dump-every 1", "10 resize 1920 1080\n");
-    const auto d = Dumps(r);
+    const auto& d = r.dumps;
     ASSERT_EQ(d.size(), 40u);
     EXPECT_EQ(Value(d[10], "f_loadStep"), 12);
     EXPECT_EQ(Value(d[11], "f_loadStep"), 2) << "the render after the resize restarts loading";
@@ -101,7 +92,7 @@ TEST_F(ScenarioTest, QuitKeysEndWithStatusZero) {
     for (const char* key : {"115", "432"}) {
         const SimRun r = Sim("--updates 60 --dump f_mode", std::string("40 key down ") + key + "\n");
         EXPECT_EQ(r.status, 0) << key;
-        const auto d = Dumps(r);
+        const auto& d = r.dumps;
         ASSERT_EQ(d.size(), 1u) << key;
         EXPECT_EQ(Value(d[0], "pass"), 40) << key;
     }
@@ -135,7 +126,7 @@ TEST_F(ScenarioTest, TwoRunsGiveIdenticalDumps) {
     const SimRun a = Sim(args, script);
     const SimRun b = Sim(args, script);
     ASSERT_EQ(a.status, 0);
-    ASSERT_EQ(Dumps(a).size(), 10u);
+    ASSERT_EQ(a.dumps.size(), 10u);
     EXPECT_EQ(a.lines, b.lines);
 }
 

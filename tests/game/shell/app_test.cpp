@@ -50,28 +50,25 @@ TEST_F(AppTest, UpdateRateSurvivesAnUpdateWithoutElapsedTime) {
 
 TEST_F(AppTest, PointerAndTouchesInVirtualPixels) {
     app->p_ComputeScale(1280, 960);  // scale 2
+    auto expect = [&](std::vector<int> want) {
+        EXPECT_EQ((std::vector<int>{app->f_ptrX, app->f_ptrOldX, app->f_ptrY, app->f_pointerDown,
+                                    app->f_touchDown[0], app->f_touchVX[0]}),
+                  want);
+    };
     input->p_MouseEvent(6, 0, 100, 50);
     Update();
-    EXPECT_EQ(app->f_ptrX, 50);
-    EXPECT_EQ(app->f_pointerDown, 0);
-    EXPECT_EQ(app->f_touchVX[0], -3717);
+    expect({50, 0, 25, 0, 0, -3717});
     input->p_MouseEvent(6, 0, 300, 51);
     input->p_MouseEvent(4, 0, 301, 51);
     Update();
-    // A fresh press does not jump from the previous position; the left button is touch 0.
-    EXPECT_EQ((std::vector<int>{app->f_ptrX, app->f_ptrOldX, app->f_ptrY, app->f_touchVX[0]}),
-              (std::vector<int>{150, 150, 25, 150}));
-    EXPECT_EQ(app->f_pointerDown, 1);
-    EXPECT_EQ(app->f_touchDown[0], 1);
+    expect({150, 150, 25, 1, 1, 150});  // a fresh press does not jump; the left button is touch 0
     input->p_MouseEvent(6, 0, 321, 51);
     Update();
-    EXPECT_EQ(app->f_ptrOldX, 150);
-    EXPECT_EQ(app->f_ptrX, 160);
+    expect({160, 150, 25, 1, 1, 160});
     input->p_TouchEvent(7, 3, 40, 60);
     Update();
-    EXPECT_EQ(app->f_touchDown[3], 1);
-    EXPECT_EQ(app->f_touchVX[3], 20);
-    EXPECT_EQ(app->f_touchVY[3], 30);
+    EXPECT_EQ((std::vector<int>{app->f_touchDown[3], app->f_touchVX[3], app->f_touchVY[3]}),
+              (std::vector<int>{1, 20, 30}));
     app->f_pointerLatch = 1;
     input->p_MouseEvent(5, 0, 0, 0);
     input->p_TouchEvent(8, 3, 0, 0);

@@ -48,11 +48,9 @@ TEST_F(ControlsTest, EveryKeyAndButtonOfTheMappingWithTheCabinetOffAndOn) {
         for (const Row& row : kRows) {
             std::vector<std::pair<int, int>> inputs;  // key code, the unit it belongs to (-1: all)
             for (int key : row.keys) {
-                const auto& kept = row.cabinetKeys;
-                if (cabinet == 0 || std::find(kept.begin(), kept.end(), key) != kept.end())
-                    inputs.push_back({key, -1});
-                else
-                    inputs.push_back({key, -2});  // counts for nobody
+                const bool kept =
+                    cabinet == 0 || std::count(row.cabinetKeys.begin(), row.cabinetKeys.end(), key);
+                inputs.push_back({key, kept ? -1 : -2});  // -2: counts for nobody
             }
             for (int b : row.buttons)
                 for (int unit = 0; unit < 4; ++unit) inputs.push_back({256 + 32 * unit + b, unit});
@@ -196,29 +194,25 @@ TEST_F(ControlsTest, ButtonsAndBoxesTestTheTouchesStrictly) {
 }
 
 TEST_F(ControlsTest, SteeringInertiaAndDragStick) {
+    auto steer = [&](std::initializer_list<float> moves) {
+        for (float m : moves) {
+            app->p_AnalogueControl();
+            EXPECT_NEAR(app->f_moveY, m, 1e-5);
+        }
+    };
     KeyDown(38);
-    for (float e : {-0.15f, -0.3f, -0.45f, -0.6f, -0.75f, -0.9f, -1.0f}) {
-        app->p_AnalogueControl();
-        EXPECT_NEAR(app->f_moveY, e, 1e-5);
-    }
+    steer({-0.15f, -0.3f, -0.45f, -0.6f, -0.75f, -0.9f, -1.0f});
     KeyUp(38);
-    for (float e : {-0.8f, -0.6f, -0.4f, -0.2f, 0.0f}) {
-        app->p_AnalogueControl();
-        EXPECT_NEAR(app->f_moveY, e, 1e-5);
-    }
-    app->p_AnalogueControl();
+    steer({-0.8f, -0.6f, -0.4f, -0.2f, 0.0f, 0.0f});
     EXPECT_EQ(app->f_velY, 0.0f);
     // Touch drag: the first update anchors, the next ones steer by distance / 72 outside a dead zone.
     app->f_pointerDown = 1;
-    app->f_ptrX = app->f_ptrY = 100;
-    app->p_AnalogueControl();
-    EXPECT_EQ(app->f_anchorX, 100);
-    app->f_ptrX = 136;
-    app->p_AnalogueControl();
-    EXPECT_FLOAT_EQ(app->f_moveX, 0.5f);
-    app->f_ptrX = 105;
-    app->p_AnalogueControl();
-    EXPECT_EQ(app->f_moveX, 0.0f);
+    const int drag[][2] = {{100, 0}, {136, 50}, {105, 0}};  // pointer x, f_moveX x 100
+    for (const auto& d : drag) {
+        app->f_ptrX = d[0];
+        app->p_AnalogueControl();
+        EXPECT_FLOAT_EQ(app->f_moveX, d[1] / 100.0f) << d[0];
+    }
     app->f_pointerDown = 0;
     app->p_AnalogueControl();
     EXPECT_EQ(app->f_anchorX, -1);

@@ -64,12 +64,9 @@ TEST_F(DrawTest, CommandsRecordTheStateOfTheirMoment) {
     EXPECT_EQ(app->f_alpha, 0.5f);
     // A new picture without a colour keeps the clear colour, resets the state, empties the list.
     app->p_CLS2D();
-    EXPECT_EQ(app->f_clsG, 2);
-    EXPECT_EQ(app->f_clsA, 0.5f);
-    EXPECT_EQ(app->f_drawCount, 0);
-    EXPECT_EQ(app->f_sizeX, 1);
-    EXPECT_EQ(app->f_alpha, 1);
-    EXPECT_EQ(app->f_blend, 1);
+    EXPECT_EQ((std::vector<float>{app->f_clsG, app->f_clsA, float(app->f_drawCount), app->f_sizeX,
+                                  app->f_alpha, float(app->f_blend)}),
+              (std::vector<float>{2, 0.5f, 0, 1, 1, 1}));
 }
 
 TEST_F(DrawTest, The2500thCommandOfAnUpdateIsDropped) {
