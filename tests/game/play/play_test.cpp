@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -27,6 +28,8 @@ class PlayTest : public ::testing::Test {
         if (!server->Ok()) return;
         setenv("DISPLAY", server->Name().c_str(), 1);
         setenv("ALSOFT_DRIVERS", "null", 1);
+        // One connection for the whole suite: the server resets whenever its last client leaves.
+        if (!(dpy = XOpenDisplay(nullptr))) return;
         dir = fs::temp_directory_path() / ("zarnok-play-" + std::to_string(getpid()));
         fs::create_directories(dir);
         const std::string gen = "'" + kDatagen + "' --out '" + (dir / "data").string() + "' >/dev/null 2>&1";
@@ -34,6 +37,7 @@ class PlayTest : public ::testing::Test {
     }
     static void TearDownTestSuite() {
         if (!dir.empty()) fs::remove_all(dir);
+        if (dpy) XCloseDisplay(dpy);
         delete server;
         server = nullptr;
     }
@@ -41,36 +45,29 @@ class PlayTest : public ::testing::Test {
     void SetUp() override {
         if (!ready) GTEST_SKIP() << "needs the game, the data generator and Xvfb";
         fs::remove(dir / ".zorbinstate");
-        dpy = XOpenDisplay(nullptr);
-        ASSERT_NE(dpy, nullptr);
-        pid = fork();
-        if (pid == 0) {
-            if (chdir(dir.c_str()) != 0) _exit(90);
-            int devnull = open("/dev/null", O_WRONLY);
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-            execl(kGame.c_str(), kGame.c_str(), static_cast<char*>(nullptr));
-            _exit(91);
-        }
-        ASSERT_GT(pid, 0);
-        window = FindWindow();
+        game = std::make_unique<xtest::Child>(
+            std::vector<std::string>{"sh", "-c",
+                                     "cd '" + dir.string() + "' && exec '" + kGame + "' >/dev/null"},
+            true);
+        // Polled closely: the loading screen shows for only about half a second.
+        for (int i = 0; i < 1000 && !window; ++i, std::this_thread::sleep_for(10ms)) window = FindWindow();
         ASSERT_NE(window, 0u) << "no window titled Zarnok";
     }
-    void TearDown() override {
-        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        if (dpy) XCloseDisplay(dpy);
-    }
+    void TearDown() override { game.reset(); }
 
-    // The game's window once it is mapped (xdotool waits for it), or 0.
+    // The game's top-level window once it is mapped, or 0.
     Window FindWindow() {
-        FILE* p = popen("timeout 10 xdotool search --sync --onlyvisible --name '^Zarnok$' 2>/dev/null", "r");
-        unsigned long id = 0;
-        if (fscanf(p, "%lu", &id) != 1) id = 0;
-        pclose(p);
-        return static_cast<Window>(id);
+        Window root = DefaultRootWindow(dpy), parent, *children = nullptr, found = 0;
+        unsigned n = 0;
+        if (!XQueryTree(dpy, root, &root, &parent, &children, &n)) return 0;
+        for (unsigned i = 0; i < n && !found; ++i) {
+            XWindowAttributes a;
+            if (xtest::WindowName(dpy, children[i]) == "Zarnok" &&
+                XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable)
+                found = children[i];
+        }
+        if (children) XFree(children);
+        return found;
     }
 
     // The window's pixel as 0xRRGGBB, or -1 when it cannot be read.
@@ -82,25 +79,11 @@ class PlayTest : public ::testing::Test {
         return p;
     }
 
-    // Waits for the program to end; its exit status, or -1 on a timeout or a signal.
-    int WaitExit(std::chrono::milliseconds limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            int st = 0;
-            if (waitpid(pid, &st, WNOHANG) == pid) {
-                pid = 0;
-                return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return -1;
-    }
-
     static inline xtest::XServer* server = nullptr;
     static inline fs::path dir;
     static inline bool ready = false;
-    Display* dpy = nullptr;
-    pid_t pid = 0;
+    static inline Display* dpy = nullptr;
+    std::unique_ptr<xtest::Child> game;
     Window window = 0;
 };
 
@@ -123,13 +106,13 @@ TEST_F(PlayTest, LoadingScreenThenTitleThenF4EndsWithStatusZero) {
     EXPECT_TRUE(sawLoading);
     EXPECT_TRUE(sawTitle);
     ASSERT_EQ(xtest::Run("xdotool key F4"), 0);
-    EXPECT_EQ(WaitExit(10s), 0);
+    EXPECT_EQ(game->Wait(10), 0);
 }
 
 TEST_F(PlayTest, CloseRequestEndsWithStatusZero) {
     std::this_thread::sleep_for(300ms);
     xtest::SendCloseRequest(dpy, window);
-    EXPECT_EQ(WaitExit(10s), 0);
+    EXPECT_EQ(game->Wait(10), 0);
 }
 
 }  // namespace
