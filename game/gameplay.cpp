@@ -17,3 +17,15 @@ int c_MyApp::p_InGame() {
 int c_MyApp::p_GameOver() {
     return 0;
 }
+int c_MyApp::p_ResetPlayers() {
+    return 0;
+}
+String c_MyApp::p_Nth(int) {
+    return String();
+}
+String c_MyApp::p_MyNth() {
+    return String();
+}
+int c_MyApp::p_LoseLife(int, float, float) {
+    return 0;
+}

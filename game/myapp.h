@@ -106,16 +106,33 @@ class c_MyApp : public c_App {
     int p_LoadString(const String& state);
 
     // ---- Screens built on the shell ----
-    int p_Menu();                 // menu.cpp: the title menu
-    int p_LoadMenu();             // gameplay.cpp: files a finished game, back to the title
-    int p_LoadGame();             // gameplay.cpp: prepares a new game
-    int p_Game();                 // gameplay.cpp: one update of the playing screen
-    int p_InGame();               // gameplay.cpp: pause entry and icon
-    int p_GameOver();             // gameplay.cpp: the game-over overlay
-    int p_OptionBox();            // options.cpp
-    int p_PauseMenu();            // pause.cpp
-    int p_CreditBox();            // credits.cpp
-    int p_ResetStars(int count);  // stars.cpp
+    int p_Menu();          // menu.cpp: the title menu
+    int p_LoadMenu();      // gameplay.cpp: files a finished game, back to the title
+    int p_LoadGame();      // gameplay.cpp: prepares a new game
+    int p_Game();          // gameplay.cpp: one update of the playing screen
+    int p_InGame();        // gameplay.cpp: pause entry and icon
+    int p_GameOver();      // gameplay.cpp: the game-over overlay
+    int p_OptionBox();     // options.cpp
+    int p_PauseMenu();     // pause.cpp
+    int p_CreditBox();     // credits.cpp
+    int p_ResetPlayers();  // gameplay.cpp: clears the ship, enemy and shot records
+    String p_Nth(int n);   // gameplay.cpp: "1st" ... "10th"
+    String p_MyNth();      // gameplay.cpp: the running score's place; the number in f_i
+    int p_LoseLife(int wreck, float x, float y);  // gameplay.cpp: a hit on the ship
+
+    // ---- Enemies and waves (enemies.cpp) ----
+    int p_LaunchBaddies();
+    int p_AddBad(int c, int r, int kind, int hp);
+    int p_DoBaddies();  // step of every enemy record: fly in, sway, fire, get hit, fall, draw
+
+    // ---- Particles and the starfield (particles.cpp) ----
+    int p_ThrowParticle(float x, float y, int kind, int colour, float angle, float speed);
+    int p_FreeParticle();
+    int p_ResetParticles(int n);
+    int p_DoParticles();
+    int p_ResetStars(int count);
+    int p_DoStars(float dx, float dy);
+    int p_Rand(float low, float high);
 
     // ======== Fields ========
 

@@ -23,3 +23,22 @@ int c_MyApp::p_ResetStars(int n) {
     }
     return 0;
 }
+
+int c_MyApp::p_ThrowParticle(float, float, int, int, float, float) {
+    return 0;
+}
+int c_MyApp::p_FreeParticle() {
+    return -1;
+}
+int c_MyApp::p_ResetParticles(int) {
+    return 0;
+}
+int c_MyApp::p_DoParticles() {
+    return 0;
+}
+int c_MyApp::p_DoStars(float, float) {
+    return 0;
+}
+int c_MyApp::p_Rand(float, float) {
+    return 0;
+}
