@@ -31,7 +31,8 @@ int c_MyApp::p_CreditBox() {
     // Grid: cells of L pixels, centred on the screen.
     const float L = W / 12.0f > H / 12.0f ? W / 12.0f : H / 12.0f;
     const int n = vx_Zarnok_Trunc(W / L), m = vx_Zarnok_Trunc(H / L);
-    const float x0 = W / 2.0f - static_cast<float>(n) * L / 2.0f, y0 = H / 2.0f - static_cast<float>(m) * L / 2.0f;
+    const float x0 = W / 2.0f - static_cast<float>(n) * L / 2.0f,
+                y0 = H / 2.0f - static_cast<float>(m) * L / 2.0f;
     const float c = s < 20 ? L * static_cast<float>(s) / 20.0f : L;
 
     p_ResetDraw();
@@ -39,8 +40,10 @@ int c_MyApp::p_CreditBox() {
     for (int i = 0; i <= n; ++i) {
         for (int j = 0; j <= m; ++j) {
             const int di = FlyIndex(i, n / 2), dj = FlyIndex(j, m / 2);
-            const float x = fk * static_cast<float>(di * std::abs(di)) + static_cast<float>(i) * L + x0 - c / 2.0f;
-            const float y = fk * static_cast<float>(dj * std::abs(dj)) + static_cast<float>(j) * L + y0 - c / 2.0f;
+            const float x =
+                fk * static_cast<float>(di * std::abs(di)) + static_cast<float>(i) * L + x0 - c / 2.0f;
+            const float y =
+                fk * static_cast<float>(dj * std::abs(dj)) + static_cast<float>(j) * L + y0 - c / 2.0f;
             const bool border = i == 0 || j == 0 || i == n || j == m;
             const float base = border ? 0.0f : 255.0f;
             p_SetCol(base, base, base);
@@ -57,7 +60,8 @@ int c_MyApp::p_CreditBox() {
             }
             if ((i == 0 || i == n) && (j == 0 || j == m)) continue;  // corners stay black
             const float a = static_cast<float>(i - 1), b = static_cast<float>(j - 1);
-            const float across = 512.0f / static_cast<float>(n - 2) * a, down = 512.0f / static_cast<float>(m - 2) * b;
+            const float across = 512.0f / static_cast<float>(n - 2) * a,
+                        down = 512.0f / static_cast<float>(m - 2) * b;
             const float r1 = Channel(across), r2 = Channel(512.0f - across), g1 = Channel(down),
                         g2 = Channel(512.0f - down), q = Channel(255.0f / static_cast<float>(n - 2) * a);
             if (j == 0) {
@@ -126,10 +130,12 @@ int c_MyApp::p_CreditBox() {
     p_SetCol(255.0f, 255.0f, 255.0f);
     const String rows[2][3] = {
         {String(vx_app_DeviceWidth()), String(vx_app_DeviceHeight()), String(f_updateFpsAvg)},
-        {String(vx_Zarnok_Trunc(vx_Zarnok_jscrw)), String(vx_Zarnok_Trunc(vx_Zarnok_jscrh)), String(f_renderFpsAvg)}};
+        {String(vx_Zarnok_Trunc(vx_Zarnok_jscrw)), String(vx_Zarnok_Trunc(vx_Zarnok_jscrh)),
+         String(f_renderFpsAvg)}};
     for (int side = 0; side < 2; ++side)
         for (int row = 0; row < 3; ++row)
-            p_Text(side == 0 ? left : right, top + 16.0f * static_cast<float>(row - 1), rows[side][row], 0.8f, 0.8f);
+            p_Text(side == 0 ? left : right, top + 16.0f * static_cast<float>(row - 1), rows[side][row], 0.8f,
+                   0.8f);
     p_DrawImg(95, left, bottom, 12.0f);
     p_SetSize(0.3f);
     p_DrawImg(93, right, bottom, 0.0f);

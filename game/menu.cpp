@@ -144,8 +144,9 @@ int c_MyApp::p_Menu() {
             } else {
                 p_DrawCog(x, y, 0.66f, -0.33f, -1.0f);
             }
-            int touched = p_TouchInBox(x, y, static_cast<float>(f_fontMetrics[285]) * f_imgScale * f_sizeX / 2.0f,
-                                       static_cast<float>(f_fontMetrics[286]) * f_imgScale * f_sizeY / 2.0f);
+            int touched =
+                p_TouchInBox(x, y, static_cast<float>(f_fontMetrics[285]) * f_imgScale * f_sizeX / 2.0f,
+                             static_cast<float>(f_fontMetrics[286]) * f_imgScale * f_sizeY / 2.0f);
             if (touched != 0 && !lit && f_keyLatch == 0 && f_pointerLatch == 0) {
                 p_PickIcon(i);
                 f_keyLatch = 1;

@@ -20,7 +20,8 @@ int c_MyApp::p_AnyControl(std::initializer_list<int> controls) {
 String c_MyApp::p_SoundLabel() {
     int& sound = f_options[5];
     if (vx_Zarnok_HasMusicStream == 1) {
-        static const char* const kLabels[] = {"Sound : Off", "Sound : SFX + Music", "Sound : SFX", "Sound : Music"};
+        static const char* const kLabels[] = {"Sound : Off", "Sound : SFX + Music", "Sound : SFX",
+                                              "Sound : Music"};
         if (sound >= 0 && sound <= 3) return String(kLabels[sound]);
     } else if (sound == 0 || sound == 1) {
         return String(sound == 0 ? "Sound : Off" : "Sound : On");
@@ -73,9 +74,11 @@ int c_MyApp::p_OptionBox() {
     f_cogAngle += 0.2f;
     const float cx = static_cast<float>((3 * s - 90) * 4 + 100), cy = 60.0f;
     p_DrawCog(cx, cy, 0.66f, -0.33f, -1.0f);
-    const int cogHit = p_TouchInBox(cx, cy, static_cast<float>(f_fontMetrics[285]) * f_imgScale * f_sizeX / 2.0f,
-                                    static_cast<float>(f_fontMetrics[286]) * f_imgScale * f_sizeY / 2.0f);
-    if ((cogHit != 0 || p_AnyControl({99}) != 0) && f_optKeyLatch == 0 && f_optPtrLatch == 0) p_CloseOptions();
+    const int cogHit =
+        p_TouchInBox(cx, cy, static_cast<float>(f_fontMetrics[285]) * f_imgScale * f_sizeX / 2.0f,
+                     static_cast<float>(f_fontMetrics[286]) * f_imgScale * f_sizeY / 2.0f);
+    if ((cogHit != 0 || p_AnyControl({99}) != 0) && f_optKeyLatch == 0 && f_optPtrLatch == 0)
+        p_CloseOptions();
     p_ResetDraw();
     p_SetSize(2.0f);
     p_Text(cx + 76.0f, 60.0f, String("<[BACK]"), 0.0f, 1.0f);
@@ -107,7 +110,8 @@ int c_MyApp::p_OptionBox() {
     // The two switches below also wait for a held control to be released, so that holding the
     // button does not flip them back and forth once per update.
     y += 40.0f;
-    int how = item(100.0f, 84.0f, W - 168.0f, String(vx_Zarnok_iCadeControls == 1 ? "iCade : On" : "iCade : Off"));
+    int how =
+        item(100.0f, 84.0f, W - 168.0f, String(vx_Zarnok_iCadeControls == 1 ? "iCade : On" : "iCade : Off"));
     if (how != 0 && f_optPtrLatch == 0 && (how == 1 || f_optKeyLatch == 0)) {
         vx_Zarnok_iCadeControls = 1 - vx_Zarnok_iCadeControls;
         p_iCade(vx_Zarnok_iCadeControls);

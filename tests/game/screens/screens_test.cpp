@@ -1,0 +1,254 @@
+// The title menu, the options box, the pause menu and the credits, driven through the scenario
+// runner with scripted keys and mouse; what they show is read back as the texts of the draw list
+// and as the window's pixels.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "tests/game/screens/support.h"
+
+namespace {
+
+using screens::fs::path;
+namespace fs = screens::fs;
+
+const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
+const path kShots = path(ZARNOK_BINARY_DIR) / "screens";
+
+struct SimRun {
+    int status = -1;
+    std::string out;                  // everything printed
+    std::map<int, std::string> pass;  // dump lines by pass
+    // The integer or float value of a name in the dump of a pass.
+    double operator()(int p, const std::string& name) const {
+        const auto it = pass.find(p);
+        const size_t at = it == pass.end() ? std::string::npos : it->second.find("\"" + name + "\":");
+        EXPECT_NE(at, std::string::npos) << name << " at pass " << p;
+        return at == std::string::npos ? 0 : std::stod(it->second.substr(at + name.size() + 3));
+    }
+    // The texts drawn in the update of a pass (needs f_drawList, f_drawCount and f_font in the dump):
+    // glyphs on one baseline run together, a gap of more than a glyph's advance is a space.
+    std::vector<std::string> Texts(int p) const {
+        std::vector<std::string> texts;
+        const std::string& line = pass.at(p);
+        const int count = static_cast<int>((*this)(p, "f_drawCount")),
+                  font = static_cast<int>((*this)(p, "f_font"));
+        std::stringstream list(line.substr(line.find("\"f_drawList\":[") + 14));
+        std::vector<float> f;
+        for (std::string v; static_cast<int>(f.size()) < count && std::getline(list, v, ',');)
+            f.push_back(std::stof(v));
+        float lastX = 0, lastY = -1e9f;
+        for (size_t at = 0; at + 15 <= f.size(); at += 15) {
+            if (static_cast<int>(f[at]) != font) {
+                lastY = -1e9f;
+                continue;
+            }
+            const char ch = static_cast<char>(f[at + 6] + 32);
+            if (f[at + 2] != lastY || f[at + 1] < lastX) {
+                texts.emplace_back(1, ch);
+            } else {
+                if (f[at + 1] - lastX > 10.0f * f[at + 4]) texts.back() += ' ';
+                texts.back() += ch;
+            }
+            lastX = f[at + 1], lastY = f[at + 2];
+        }
+        return texts;
+    }
+    bool Shows(int p, const std::string& text) const {
+        for (const auto& t : Texts(p))
+            if (t == text) return true;
+        return false;
+    }
+};
+
+class ScreensTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!fs::exists(kSim) || screens::Data().empty())
+            GTEST_SKIP() << "needs the scenario runner and the art";
+        dir = fs::temp_directory_path() / ("zarnok-screens-" + std::to_string(getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        fs::create_directory_symlink(screens::Data(), dir / "data");
+    }
+    void TearDown() override {
+        if (!dir.empty()) fs::remove_all(dir);
+    }
+
+    // Runs the runner in the test's folder (its saved state stays there between runs).
+    SimRun Sim(const std::string& args, const std::string& script = "") {
+        std::ofstream(dir / "script.txt") << script;
+        const std::string cmd =
+            "cd '" + dir.string() + "' && '" + kSim + "' --script script.txt " + args + " 2>/dev/null";
+        SimRun r;
+        FILE* p = popen(cmd.c_str(), "r");
+        for (char buf[1 << 16]; fgets(buf, sizeof buf, p);) {
+            r.out += buf;
+            int pass = 0;
+            if (std::sscanf(buf, "{\"pass\":%d", &pass) == 1) r.pass[pass] = buf;
+        }
+        const int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        return r;
+    }
+
+    path dir;
+};
+
+// A key pressed at a pass and released two passes later.
+std::string Press(int pass, int key) {
+    return std::to_string(pass) + " key down " + std::to_string(key) + "\n" + std::to_string(pass + 2) +
+           " key up " + std::to_string(key) + "\n";
+}
+constexpr int kLeft = 37, kRight = 39, kDown = 40, kEnter = 13, kEscape = 27, kN = 78, kF11 = 122;
+
+TEST_F(ScreensTest, TitleByKeysStepsShowsTheListsOpensCreditsAndQuits) {
+    const SimRun r =
+        Sim("--updates 200 --dump-every 1 --dump "
+            "f_menuSel,f_difficulty,f_creditsOpen,f_mode,f_drawCount,f_font,f_drawList",
+            Press(30, kRight) + Press(40, kRight) + Press(50, kRight) + Press(60, kRight) + Press(70, kLeft) +
+                Press(80, kN) + Press(120, kEnter) + "160 key down 27\n");
+    EXPECT_EQ(r.status, 0) << "the quit request ends the program normally";
+    EXPECT_EQ(r.pass.rbegin()->first, 160);
+    EXPECT_TRUE(r.Shows(29, "Top 10") && r.Shows(29, "Last 10")) << "difficulty 1 highlighted at first";
+    EXPECT_EQ(r(29, "f_menuSel"), 1);
+    const int sel[][2] = {{30, 2}, {40, 3}, {50, 4}, {60, 4}, {70, 3}};
+    for (const auto& s : sel) EXPECT_EQ(r(s[0], "f_menuSel"), s[1]) << "pass " << s[0];
+    EXPECT_EQ(r(45, "f_difficulty"), 3) << "the lists follow the highlight";
+    EXPECT_FALSE(r.Shows(55, "Top 10")) << "no lists while the cog is highlighted";
+    EXPECT_EQ(r(79, "f_creditsOpen"), 0);
+    EXPECT_EQ(r(80, "f_creditsOpen"), 1);
+    EXPECT_FALSE(r.Shows(100, "Top 10")) << "no lists under the credits";
+    EXPECT_EQ(r(120, "f_creditsOpen"), 0);
+    EXPECT_EQ(r(159, "f_mode"), 1);
+
+    const SimRun start =
+        Sim("--updates 40 --dump-every 1 --dump f_mode,f_difficulty,f_controlStyle,f_playerPad",
+            "0 set f_controlStyle 2\n" + Press(30, kRight) + Press(34, kEnter));
+    EXPECT_EQ(start(33, "f_mode"), 1);
+    EXPECT_NE(start(34, "f_mode"), 1) << "confirm starts a game";
+    EXPECT_EQ(start(34, "f_difficulty"), 2);
+    EXPECT_EQ(start(34, "f_controlStyle"), 0) << "started by keyboard";
+}
+
+TEST_F(ScreensTest, TitleByMouseTapsChooseAndADragScrollsAndBounces) {
+    // Icon 2 sits at (338, 384): the first tap highlights it, the second (at the centre, where the
+    // row has brought it) starts a game of difficulty 2.
+    const SimRun tap = Sim("--updates 72 --dump-every 1 --dump f_menuSel,f_mode,f_difficulty,f_controlStyle",
+                           "30 mouse down 0 338 384\n32 mouse up 0 338 384\n70 mouse down 0 250 384\n");
+    EXPECT_EQ(tap(30, "f_menuSel"), 2);
+    EXPECT_EQ(tap(69, "f_mode"), 1);
+    EXPECT_NE(tap(70, "f_mode"), 1);
+    EXPECT_EQ(tap(70, "f_difficulty"), 2);
+    EXPECT_EQ(tap(70, "f_controlStyle"), 2) << "started by touch";
+
+    // Flings far left and far right: the row coasts, and the end icons push it back into reach.
+    for (int dir : {-1, 1}) {
+        std::string drag = "30 mouse down 0 320 465\n";
+        for (int i = 1; i <= 6; ++i)
+            drag += std::to_string(30 + i) + " mouse move " + std::to_string(320 + dir * 40 * i) + " 465\n";
+        drag += "37 mouse up 0 " + std::to_string(320 + dir * 240) + " 465\n";
+        const SimRun r = Sim("--updates 160 --dump-every 1 --dump f_scroll,f_menuSel,f_mode", drag);
+        double far = 0;
+        for (int p = 31; p < 160; ++p)
+            far = dir < 0 ? std::min(far, r(p, "f_scroll")) : std::max(far, r(p, "f_scroll"));
+        const double rest = r(159, "f_scroll");
+        EXPECT_EQ(r(159, "f_mode"), 1) << "a drag is not a tap";
+        if (dir < 0) {
+            EXPECT_LT(far, -360) << "coasted past the last icon";
+            EXPECT_GT(rest, -362) << "and came back";
+            EXPECT_EQ(r(159, "f_menuSel"), 4);
+        } else {
+            EXPECT_GT(far, 140);
+            EXPECT_LT(rest, 134);
+            EXPECT_EQ(r(159, "f_menuSel"), 1);
+        }
+    }
+}
+
+TEST_F(ScreensTest, OptionsCycleSoundToggleTheCabinetAndSaveForTheNextStart) {
+    // To the cog and open the box; it slides in for 30 updates, then Down selects Sound.
+    std::string script =
+        Press(30, kRight) + Press(34, kRight) + Press(38, kRight) + Press(44, kEnter) + Press(80, kDown);
+    for (int i = 0; i < 5; ++i)
+        script += std::to_string(90 + 10 * i) + " set f_musicOn 1\n" + Press(90 + 10 * i, kEnter);
+    script += Press(140, kDown) + Press(150, kEnter) + Press(160, kEnter) + Press(170, kEnter) +
+              Press(180, kEscape);
+    const SimRun r = Sim(
+        "--updates 220 --dump-every 1 --dump "
+        "f_options,f_musicOn,f_optionsOpen,f_optionSel,vx_Zarnok_iCadeControls,f_drawCount,f_font,f_drawList",
+        script);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r(44, "f_optionsOpen"), 1);
+    EXPECT_EQ(r(80, "f_optionSel"), 1);
+    EXPECT_TRUE(r.Shows(89, "Sound : SFX + Music") && r.Shows(89, "iCade : Off") && r.Shows(89, "Credits"));
+    // Each press steps the setting; the settings without music stop the tune.
+    const struct {
+        const char* label;
+        int setting, music;
+    } cycle[] = {{"Sound : SFX", 2, 0},
+                 {"Sound : Music", 3, 1},
+                 {"Sound : Off", 0, 0},
+                 {"Sound : SFX + Music", 1, 1},
+                 {"Sound : SFX", 2, 0}};
+    for (int i = 0; i < 5; ++i) {
+        const int p = 90 + 10 * i;
+        for (int q : {p, p + 1})  // one step per press, however long the key is held
+            EXPECT_NE(r.pass.at(q).find("\"f_options\":[0,0,0,0,0," + std::to_string(cycle[i].setting) + ","),
+                      std::string::npos)
+                << cycle[i].label;
+        EXPECT_EQ(r(p, "f_musicOn"), cycle[i].music) << cycle[i].label;
+        EXPECT_TRUE(r.Shows(p + 1, cycle[i].label)) << cycle[i].label;
+    }
+    EXPECT_EQ(r(150, "vx_Zarnok_iCadeControls"), 1);
+    EXPECT_TRUE(r.Shows(151, "iCade : On"));
+    EXPECT_EQ(r(155, "vx_Zarnok_iCadeControls"), 1) << "held, the switch does not flip back";
+    EXPECT_EQ(r(160, "vx_Zarnok_iCadeControls"), 0);
+    EXPECT_EQ(r(170, "vx_Zarnok_iCadeControls"), 1);
+    EXPECT_EQ(r(180, "f_optionsOpen"), 0) << "back closes the box";
+
+    // The box saved on closing; the next start loads every section.
+    std::ifstream in(dir / ".zorbinstate");
+    std::string state((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(state.find("0|0|0|0|0|2|0|"), std::string::npos) << state;
+    const SimRun next = Sim("--updates 2 --dump f_options");
+    for (const char* line : {"Settings Loaded", "Badges Loaded", "Highscore 0 Loaded", "Highscore 1 Loaded",
+                             "Highscore 2 Loaded"})
+        EXPECT_NE(next.out.find(line), std::string::npos) << line;
+    EXPECT_NE(next.out.find("\"f_options\":[0,0,0,0,0,2,"), std::string::npos) << next.out;
+}
+
+TEST_F(ScreensTest, CreditsScrollFasterWithUpOrDownNeverShowEndAndClose) {
+    std::string script = Press(30, kN) + "30 set f_creditsLine 44\n";
+    script +=
+        "80 key down 40\n100 key up 40\n100 key down 38\n120 key up 38\n160 mouse down 0 100 100\n162 mouse "
+        "up 0 100 100\n";
+    const SimRun r =
+        Sim("--updates 200 --dump-every 1 --dump "
+            "f_creditsOpen,f_creditsSlide,f_creditsScroll,f_creditsLine,f_drawCount,f_font,f_drawList",
+            script);
+    EXPECT_EQ(r(59, "f_creditsSlide"), 30);
+    auto travelled = [&](int from, int to) {
+        return 16 * (r(to, "f_creditsLine") - r(from, "f_creditsLine")) -
+               (r(to, "f_creditsScroll") - r(from, "f_creditsScroll"));
+    };
+    EXPECT_NEAR(travelled(59, 79), 20 * 0.3, 0.01);
+    EXPECT_NEAR(travelled(79, 99), 20 * 1.8, 0.01) << "down held";
+    EXPECT_NEAR(travelled(99, 119), 20 * 1.8, 0.01) << "up held";
+    bool sawSeparator = false, sawStart = false;
+    for (int p = 60; p < 160; ++p) {
+        EXPECT_FALSE(r.Shows(p, "End")) << "pass " << p;
+        sawSeparator = sawSeparator || r.Shows(p, "-=-=-");
+        sawStart = sawStart || (r(p, "f_creditsLine") >= 49 && r.Shows(p, "Game design"));
+    }
+    EXPECT_TRUE(sawSeparator && sawStart) << "the roll went round";
+    EXPECT_EQ(r(160, "f_creditsOpen"), 0) << "a click closes";
+    EXPECT_EQ(r(190, "f_creditsSlide"), 0);
+}
+
+}  // namespace
