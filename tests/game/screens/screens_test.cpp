@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -252,3 +253,81 @@ TEST_F(ScreensTest, CreditsScrollFasterWithUpOrDownNeverShowEndAndClose) {
 }
 
 }  // namespace
+
+TEST_F(ScreensTest, PauseResumesOpensOptionsAndQuitsIntoARecordedScore) {
+    std::string script = Press(30, kEnter) + "40 set f_score 1234\n" + Press(60, kEscape) + Press(80, kEnter);
+    script += Press(100, kEscape) + Press(110, kRight) + Press(120, kEnter) + Press(160, kEscape);
+    script += Press(200, kLeft) + Press(210, kLeft) + Press(220, kEnter);
+    const SimRun r =
+        Sim("--updates 340 --dump-every 1 --dump f_mode,f_paused,f_pauseDir,f_pauseY,f_pauseSel,"
+            "f_optionsOpen,f_gameOverTimer,f_score,f_scores,f_drawCount,f_font,f_drawList",
+            script);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r(59, "f_mode"), 10);
+    EXPECT_EQ(r(60, "f_paused"), 1);
+    EXPECT_EQ(r(79, "f_pauseY"), 248) << "dropped to mid-height";
+    EXPECT_EQ(r(80, "f_pauseDir"), -1) << "resumed";
+    EXPECT_EQ(r(80, "f_paused"), 1) << "until the panel has left";
+    EXPECT_EQ(r(95, "f_paused"), 0);
+    EXPECT_EQ(r(110, "f_pauseSel"), 1);
+    EXPECT_EQ(r(120, "f_optionsOpen"), 1);
+    EXPECT_TRUE(r.Shows(155, "Fullscreen") && !r.Shows(155, "Credits")) << "no credits from a game";
+    EXPECT_EQ(r(160, "f_optionsOpen"), 0);
+    EXPECT_EQ(r(199, "f_paused"), 1) << "the pause panel again";
+    EXPECT_EQ(r(210, "f_pauseSel"), -1);
+    EXPECT_EQ(r(220, "f_gameOverTimer"), 1) << "quit";
+    EXPECT_EQ(r(220, "f_paused"), 0);
+    EXPECT_EQ(r(339, "f_mode"), 1) << "after the game-over sequence, the title";
+    const int score = static_cast<int>(r(219, "f_score"));
+    ASSERT_GE(score, 1234);
+    const std::string& last = r.pass.at(339);
+    EXPECT_NE(last.find("\"f_scores\":[" + std::to_string(score) + ","), std::string::npos)
+        << "first of the best";
+    int shown = 0;
+    for (const auto& t : r.Texts(339)) shown += t == std::to_string(score);
+    EXPECT_EQ(shown, 2) << "in the top and the last list";
+}
+
+TEST_F(ScreensTest, ScreenshotsAtTwoSizesAndFullScreenAndBackKeepsTheImages) {
+    fs::create_directories(kShots);
+    const std::string toOptions =
+        Press(30, kRight) + Press(34, kRight) + Press(38, kRight) + Press(44, kEnter);
+    const struct {
+        const char* name;
+        std::string script;
+        int x, y, r, g, b;  // a virtual-screen pixel (y < 0: -y below the middle) and its colour (within 40)
+    } shots[] = {{"title", "", 320, 0, 0, 0, 20},
+                 {"options", toOptions, 320, 470, 127, 64, 3},
+                 {"credits", Press(30, kN), 52, 8, 0, 255, 0},
+                 {"pause", Press(30, kEnter) + Press(60, kEscape), 200, -50, 178, 105, 7}};
+    for (const char* size : {"640x480", "1920x1080"}) {
+        const int scale = std::string(size) == "640x480" ? 1 : 3, middle = scale == 1 ? 240 : 180;
+        for (const auto& s : shots) {
+            const path png = kShots / (std::string(s.name) + "-" + size + ".png");
+            ASSERT_EQ(
+                Sim(std::string("--updates 100 --size ") + size + " --screenshot '" + png.string() + "'",
+                    s.script)
+                    .status,
+                0);
+            const screens::Picture pic(png);
+            ASSERT_FALSE(pic.rgb.empty()) << png;
+            const int want[] = {s.r, s.g, s.b};
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(pic.At(s.x * scale, (s.y < 0 ? middle - s.y : s.y) * scale, c), want[c], 40)
+                    << png << " channel " << c;
+        }
+    }
+    // F11 and back: the window and its context are made anew twice; the logo and the lists draw as before.
+    const path back = dir / "back.png";
+    ASSERT_EQ(
+        Sim("--updates 200 --screenshot '" + back.string() + "'", Press(40, kF11) + Press(100, kF11)).status,
+        0);
+    const screens::Picture before(kShots / "title-640x480.png"), after(back);
+    ASSERT_EQ(after.w, 640);
+    for (const auto& box : {std::array<int, 4>{100, 20, 420, 170}, {510, 60, 630, 420}}) {
+        const int b = before.Bright(box[0], box[1], box[2], box[3]),
+                  a = after.Bright(box[0], box[1], box[2], box[3]);
+        EXPECT_GT(b, 1000);
+        EXPECT_NEAR(a, b, b / 20) << box[0] << "," << box[1];
+    }
+}
