@@ -7,7 +7,8 @@
 # read, and the programs the suite runs, by "play" and "test". Files of the repository and of the
 # build tree are exempt.
 #
-#   deps_test.sh SOURCE_DIR BINARY_DIR      (DEPS_SH=path checks another copy of deps.sh)
+#   scripts/check-deps.sh SOURCE_DIR BUILD_DIR   (after building the game and the test programs;
+#                                                DEPS_SH=path checks another copy of deps.sh)
 set -eu
 
 src=$(realpath "$1")
@@ -44,8 +45,7 @@ headers "$bin/tests" "$bin/bench" >"$cache/used-test"
 {
   find "$src/tests" -name '*.cpp' -o -name '*.h' | xargs sed 's/",[[:space:]]*"/ /g' |
     grep -oh '"[^"]*"' | tr -d '"' | grep ' '
-  find "$src/tests" "$src/scripts/with-display.sh" -name '*.sh' -o -name with-display.sh |
-    xargs sed 's/#.*//'
+  find "$src/tests" "$src/scripts/with-display.sh" "$0" -name '*.sh' | xargs sed 's/#.*//'
   echo ctest
 } | sed 's/\$(/\n/g; s/`/\n/g; s/&&/\n/g; s/||/\n/g; s/[|;]/\n/g' | sed 's/^[[:space:]]*\(exec \)\{0,1\}//' |
   awk '{print $1}' | grep -E '^[A-Za-z][A-Za-z0-9._+-]*$' | sort -u |
