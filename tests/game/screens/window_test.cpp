@@ -11,12 +11,12 @@
 #include <memory>
 #include <thread>
 
-#include "tests/game/screens/support.h"
+#include "tests/game/scenario/sim_run.h"
 #include "tests/host/x_server.h"
 
 namespace {
 
-namespace fs = screens::fs;
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 const std::string kGame = std::string(ZARNOK_BINARY_DIR) + "/zarnok";
@@ -37,10 +37,13 @@ int Bright(XImage* img, float scale, float x0, float y0, float x1, float y1) {
     return n;
 }
 
-class WindowTest : public ::testing::Test {
+// The game's folder (with the generated data) comes from the scenario tests' support.
+class WindowTest : public simtest::SimTest {
   protected:
     void SetUp() override {
-        if (!fs::exists(kGame) || screens::Data().empty()) GTEST_SKIP() << "needs the game and the art";
+        SimTest::SetUp();
+        if (IsSkipped()) return;
+        if (!fs::exists(kGame) || !LinkData()) GTEST_SKIP() << "needs the game and the data generator";
         server = std::make_unique<xtest::XServer>();
         ASSERT_TRUE(server->Ok());
         setenv("DISPLAY", server->Name().c_str(), 1);
@@ -48,9 +51,6 @@ class WindowTest : public ::testing::Test {
         ASSERT_NE(dpy = XOpenDisplay(nullptr), nullptr);
         // A window that goes away between finding and focusing it is no failure.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        dir = fs::temp_directory_path() / ("zarnok-window-" + std::to_string(getpid()));
-        fs::create_directories(dir);
-        fs::create_directory_symlink(screens::Data(), dir / "data");
         game = std::make_unique<xtest::Child>(
             std::vector<std::string>{"sh", "-c",
                                      "cd '" + dir.string() + "' && exec '" + kGame + "' >/dev/null"},
@@ -60,7 +60,7 @@ class WindowTest : public ::testing::Test {
         game.reset();
         if (dpy) XCloseDisplay(dpy);
         server.reset();
-        if (!dir.empty()) fs::remove_all(dir);
+        SimTest::TearDown();
     }
 
     // The game's mapped top-level window, or 0 (a switch of screen mode makes a new one).
@@ -124,7 +124,6 @@ class WindowTest : public ::testing::Test {
 
     std::unique_ptr<xtest::XServer> server;
     Display* dpy = nullptr;
-    fs::path dir;
     std::unique_ptr<xtest::Child> game;
 };
 
