@@ -6,9 +6,14 @@
 
 #include <GLFW/glfw3.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
 
 #include "host/script.h"
+#include "host/sim_game.h"
 
 namespace {
 
@@ -18,7 +23,45 @@ std::string Float(float v) {
     return buf;
 }
 
+[[noreturn]] void Usage(const std::string& message) {
+    std::fprintf(stderr, "zarnok: %s\nusage: zarnok [--record FILE | --replay FILE]\n", message.c_str());
+    std::exit(2);
+}
+
+VxSimGame* Replayer(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Usage("cannot read " + path);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<SimEvent> events;
+    SimRecording recording;
+    std::string error;
+    if (!sim_parse_script(text.str(), &events, &error, nullptr, &recording)) Usage(path + ": " + error);
+    VxSimGame* host = new VxSimGame(640, 480, true);
+    if (recording.present) host->UseRecording(recording, events, path);
+    host->SetScript(events);
+    return host;
+}
+
 }  // namespace
+
+VxGlfwGame* vx_host_for_command_line(int argc, char** argv) {
+    std::string record, replay;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if ((a == "--record" || a == "--replay") && i + 1 < argc) {
+            (a == "--record" ? record : replay) = argv[++i];
+        } else {
+            Usage(a == "--record" || a == "--replay" ? a + " needs a file" : "unknown argument " + a);
+        }
+    }
+    if (!record.empty() && !replay.empty()) Usage("--record and --replay exclude each other");
+    if (!replay.empty()) return Replayer(replay);
+    if (record.empty()) return new VxZorbinGame();
+    FILE* file = std::fopen(record.c_str(), "w");
+    if (!file) Usage("cannot write " + record);
+    return new VxRecordingGame(file);
+}
 
 VxRecordingGame::VxRecordingGame(FILE* file) : _file(file) {
     // Written out at each update's end, not halfway through one.

@@ -11,6 +11,15 @@
 
 #include "host/vxgame.h"
 
+// The host the game program's command line asks for:
+//
+//   zarnok [--record FILE | --replay FILE]
+//
+// --record plays as usual and writes the game into FILE; --replay shows a recorded game (or a
+// scenario script) in the window instead. A bad command line or replay file ends the program with
+// status 2 and a message.
+VxGlfwGame* vx_host_for_command_line(int argc, char** argv);
+
 class VxRecordingGame : public VxZorbinGame {
   public:
     // Records into `file` (taken over); the header is written with the first window.

@@ -165,13 +165,14 @@ void VxSimGame::BeginPass(int pass, const std::vector<SimEvent>& events, size_t*
     }
 }
 
-void VxSimGame::Replay(const std::vector<SimEvent>& events, int updates) {
+void VxSimGame::Run() {
     SetGlfwWindow(_width, _height, 8, 8, 8, 0, 0, 0, false);
     StartGame();
     size_t next = 0;
     const double start = Time();
+    const int updates = _script.empty() ? 1 : _script.back().pass + 1;
     for (int pass = 0; pass < updates && WindowOpen(); ++pass) {
-        BeginPass(pass, events, &next);
+        BeginPass(pass, _script, &next);
         UpdateGame();
         const int ms = SleepMillis(start + (pass + 1) / 60.0 - Time());
         if (ms > 0) SleepMs(ms);

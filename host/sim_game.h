@@ -32,10 +32,12 @@ class VxSimGame : public VxGlfwGame {
     void BeginPass(int pass, const std::vector<SimEvent>& events, size_t* next,
                    void (*other)(const SimEvent&) = nullptr);
 
+    // For a replay in the visible window: the script Run shows.
+    void SetScript(const std::vector<SimEvent>& events) { _script = events; }
     // Shows the whole script in the visible window, one pass every 60th of a second, and ends the
     // program. The player's input is ignored but for Escape, F4 and the close request, which end
     // the replay.
-    [[noreturn]] void Replay(const std::vector<SimEvent>& events, int updates);
+    [[noreturn]] void Run() override;
 
     // The pass the game is in; Millisecs follows it.
     void SetPass(int pass) { _pass = pass; }
@@ -91,6 +93,7 @@ class VxSimGame : public VxGlfwGame {
     bool _recorded = false;
     std::string _source;
     int _desktop[5] = {1920, 1080, 8, 8, 8};
+    std::vector<SimEvent> _script;
     std::deque<SimEvent> _clock, _states, _checks;
     SimEvent _answer;
     int _lastClock = 0;

@@ -2,6 +2,7 @@
 // scenario runner to the same game (the recording's state checks pass at every update, and the
 // tables come out as the window saved them); a damaged recording is refused with its line named;
 // the window replays a recording, ignoring the player but for the quit keys.
+#include <functional>
 #include <regex>
 #include <set>
 
@@ -11,24 +12,45 @@ namespace {
 
 using namespace e2e;
 
+// The lines of a text.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+std::string Text(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\n";
+    return out;
+}
+
+// The text of `lines` with line `n` (1-based) replaced.
+std::string With(std::vector<std::string> lines, int n, const std::string& line) {
+    lines.at(n - 1) = line;
+    return Text(lines);
+}
+
+// The number (1-based) of the first line matching `pattern`, or 0.
+int Find(const std::vector<std::string>& lines, const std::string& pattern) {
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (std::regex_match(lines[i], std::regex(pattern))) return static_cast<int>(i) + 1;
+    return 0;
+}
+
 class RecordTest : public GameTest {
   protected:
-    // Plays and records a game once for the suite; the recording's text (empty on failure).
-    std::string Recording() {
-        static std::string text;
-        if (!text.empty()) return text;
+    // Records what `play` does in the window, ended by F4; the recording, and the state file the
+    // window saved (if any) as saved-by-window.
+    std::vector<std::string> Record(const std::function<void()>& play) {
         Start("--record rec.txt");
-        std::this_thread::sleep_for(1500ms);  // the loader, then the title
-        EXPECT_EQ(xtest::Run("xdotool windowsize --sync " + std::to_string(window) + " 800 600"), 0);
-        Hold("Left", 300ms);
-        Key("Down Up");
-        Hold("Right", 200ms);
-        std::this_thread::sleep_for(300ms);
+        play();
         Key("F4");
         EXPECT_EQ(game->Wait(10), 0);
         fs::remove(dir / "saved-by-window");
         if (fs::exists(dir / ".zorbinstate")) fs::rename(dir / ".zorbinstate", dir / "saved-by-window");
-        return text = ReadFile(dir / "rec.txt");
+        return Lines(ReadFile(dir / "rec.txt"));
     }
 
     // Replays `text` in the runner; its output and status.
@@ -38,111 +60,94 @@ class RecordTest : public GameTest {
     }
 };
 
-// The text with its `n`th line (1-based) replaced.
-std::string WithLine(const std::string& text, int n, const std::string& line) {
-    std::istringstream in(text);
-    std::string out;
-    int at = 0;
-    for (std::string l; std::getline(in, l);) out += (++at == n ? line : l) + "\n";
-    return out;
-}
-
-std::string LineAt(const std::string& text, int n) {
-    std::istringstream in(text);
-    std::string l;
-    for (int at = 0; at < n && std::getline(in, l); ++at) {
-    }
-    return l;
-}
-
-// The number (1-based) of the first line matching `pattern`, or 0.
-int LineOf(const std::string& text, const std::string& pattern) {
-    std::istringstream in(text);
-    int at = 0;
-    for (std::string l; std::getline(in, l);)
-        if (++at && std::regex_match(l, std::regex(pattern))) return at;
-    return 0;
-}
-
-TEST_F(RecordTest, AGamePlayedInTheWindowReplaysInTheRunner) {
-    const std::string rec = Recording();
-    ASSERT_FALSE(rec.empty());
-    EXPECT_EQ(rec.rfind("zarnok-recording 1\nsize 640 480\ndesktop 1920 1200 8 8 8\n0 state ", 0), 0u);
+TEST_F(RecordTest, AGamePlayedInTheWindowReplaysInTheRunnerOrIsRefusedWhenDamaged) {
+    const std::vector<std::string> rec = Record([&] {
+        std::this_thread::sleep_for(1500ms);  // the loader, then the title
+        EXPECT_EQ(xtest::Run("xdotool windowsize --sync " + std::to_string(window) + " 800 600"), 0);
+        Hold("Left", 300ms);
+        Key("Down Up");
+        Hold("Right", 200ms);
+        std::this_thread::sleep_for(300ms);
+    });
+    ASSERT_GE(rec.size(), 4u);
+    EXPECT_EQ(rec[0] + "|" + rec[1] + "|" + rec[2],
+              "zarnok-recording 1|size 640 480|desktop 1920 1200 8 8 8");
+    EXPECT_EQ(rec[3], "0 state 0") << "no state file yet";
     for (const char* line : {R"(\d+ render)", R"(\d+ clock \d+)", R"(\d+ check [0-9a-f]{8})",
                              R"(\d+ resize 800 600)", R"(\d+ key down 37)", R"(\d+ key up 39)"})
-        EXPECT_NE(LineOf(rec, line), 0) << "no line like " << line;
+        EXPECT_NE(Find(rec, line), 0) << "no line like " << line;
 
     // Every update's check passes, and the tables are those the window saved.
     int status = -1;
-    const std::string replayed = Replay(rec, "f_scores,f_devW,f_devH", &status);
+    const std::string replayed = Replay(Text(rec), "f_scores,f_devW,f_devH", &status);
     ASSERT_EQ(status, 0) << replayed;
     EXPECT_NE(replayed.find("\"f_devW\":800,\"f_devH\":600"), std::string::npos) << replayed;
     if (fs::exists(dir / "saved-by-window"))
         fs::copy_file(dir / "saved-by-window", dir / ".zorbinstate", fs::copy_options::overwrite_existing);
     const std::string loaded = Sim("--updates 1 --dump f_scores", &status);
-    const auto scores = [](const std::string& out) { return out.substr(out.rfind("\"f_scores\"")); };
-    EXPECT_EQ(scores(replayed).substr(0, scores(replayed).find(']')),
-              scores(loaded).substr(0, scores(loaded).find(']')));
-}
+    const auto scores = [](const std::string& out) {
+        const size_t at = out.rfind("\"f_scores\"");
+        return at == std::string::npos ? "none" : out.substr(at, out.find(']', at) - at);
+    };
+    EXPECT_EQ(scores(replayed), scores(loaded));
 
-TEST_F(RecordTest, ADamagedRecordingIsRefusedWithItsLine) {
-    const std::string rec = Recording();
-    ASSERT_FALSE(rec.empty());
-    const int clock = LineOf(rec, R"(40 clock \d+)"), check = LineOf(rec, R"(40 check .*)");
-    const int keyDown = LineOf(rec, R"(\d+ key down 37)"), render = LineOf(rec, R"(60 render)");
+    // Damage in the middle of the recording.
+    const int last = std::stoi(rec.back());
+    ASSERT_GE(last, 60);
+    const std::string mid = std::to_string(last / 2);
+    const int clock = Find(rec, mid + " clock .*"), check = Find(rec, mid + " check .*");
+    const int render = Find(rec, mid + " render"), key = Find(rec, R"(\d+ key down 37)");
+    std::string otherKey = rec.at(key - 1);
+    otherKey.replace(otherKey.size() - 2, 2, "112");  // F1, the debug display
+    const auto at = [](int line) { return "line " + std::to_string(line) + ": "; };
     struct Case {
         std::string what, text, message;
     } cases[] = {
-        {"another version", WithLine(rec, 1, "zarnok-recording 2"), "line 1: a recording of version 2"},
-        {"a missing header line", WithLine(rec, 2, ""), "line 1: the recording's header"},
-        {"an unreadable line", WithLine(rec, render, "60 rendr"),
-         "line " + std::to_string(render) + ": cannot read"},
-        {"a line out of order", WithLine(rec, render, "20 render"),
-         "line " + std::to_string(render) + ": update 20"},
-        {"a clock reading", WithLine(rec, clock, "40 clock 999999"),
-         "line " + std::to_string(check) + ": the replayed game is not the recorded game after update 40"},
-        {"a lost frame", WithLine(rec, render, ""), "after update 60"},
+        {"another version", With(rec, 1, "zarnok-recording 2"), "line 1: a recording of version 2"},
+        {"a missing header line", With(rec, 2, ""), "line 1: the recording's header"},
+        {"an unreadable line", With(rec, render, mid + " rendr"), at(render) + "cannot read"},
+        {"a line out of order", With(rec, render, "1 render"), at(render) + "update 1 comes after"},
+        {"a clock reading", With(rec, clock, mid + " clock 999999"),
+         at(check) + "the replayed game is not the recorded game after update " + mid},
+        {"a lost frame", With(rec, render, ""), "after update " + mid},
+        {"another key", With(rec, key, otherKey), "is not the recorded game"},
     };
     for (const Case& c : cases) {
-        int status = -1;
         const std::string out = Replay(c.text, "f_mode", &status);
         EXPECT_EQ(status, 2) << c.what;
         EXPECT_NE(out.find(c.message), std::string::npos) << c.what << ":\n" << out;
     }
-    // Another key is another game.
-    std::string right = LineAt(rec, keyDown);
-    right.replace(right.size() - 2, 2, "112");  // F1, the debug display
-    int status = -1;
-    const std::string out = Replay(WithLine(rec, keyDown, right), "f_mode", &status);
-    EXPECT_EQ(status, 2) << out;
 }
 
 TEST_F(RecordTest, TheWindowReplaysIgnoringThePlayerButForTheQuitKeys) {
-    const std::string rec = Recording();
-    ASSERT_FALSE(rec.empty());
+    const std::vector<std::string> rec = Record([] { std::this_thread::sleep_for(1500ms); });
     fs::remove(dir / ".zorbinstate");
-    std::ofstream(dir / "replay.txt", std::ios::binary) << rec;
 
-    // To its end by itself, drawing the game, deaf to the player's keys, the state file left alone.
+    // To its end by itself, the state file left alone.
+    std::ofstream(dir / "replay.txt", std::ios::binary) << Text(rec);
     Start("--replay replay.txt");
-    std::this_thread::sleep_for(1500ms);
-    Key("Return space");
-    const std::vector<long> pixels = Pixels();
-    EXPECT_GT(std::set<long>(pixels.begin(), pixels.end()).size(), 4u) << "a blank window";
-    EXPECT_EQ(game->Wait(20), 0);
+    EXPECT_EQ(game->Wait(30), 0);
     EXPECT_FALSE(fs::exists(dir / ".zorbinstate"));
 
-    // A replay made to last 1000 seconds: each quit key ends it at once, with status 0.
-    std::ofstream(dir / "replay.txt", std::ios::app) << "60000 render\n";
-    for (const char* key : {"Escape", "F4"}) {
+    // Without its F4, and made to last 1000 seconds: it draws the game, deaf to the player's keys,
+    // and each quit key ends it at once with status 0.
+    const int f4 = Find(rec, R"(\d+ key down 115)");
+    ASSERT_GT(f4, 0);
+    std::ofstream(dir / "replay.txt", std::ios::binary)
+        << Text(std::vector<std::string>(rec.begin(), rec.begin() + f4 - 1)) << "60000 render\n";
+    for (const char* quit : {"Escape", "F4", ""}) {
         Start("--replay replay.txt");
-        std::this_thread::sleep_for(500ms);
-        Key(key);
-        EXPECT_EQ(game->Wait(10), 0) << key;
+        std::this_thread::sleep_for(1000ms);
+        Key("Return space Left");
+        EXPECT_EQ(game->Wait(0.3), -1) << "a key ended the replay";
+        const std::vector<long> pixels = Pixels();
+        EXPECT_GT(std::set<long>(pixels.begin(), pixels.end()).size(), 4u) << "a blank window";
+        if (*quit)
+            Key(quit);
+        else
+            xtest::SendCloseRequest(dpy, window);
+        EXPECT_EQ(game->Wait(10), 0) << (*quit ? quit : "the close request");
     }
-    Start("--replay replay.txt");
-    xtest::SendCloseRequest(dpy, window);
-    EXPECT_EQ(game->Wait(10), 0) << "the close request";
 }
 
 }  // namespace
