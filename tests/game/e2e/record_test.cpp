@@ -32,9 +32,9 @@ std::string With(std::vector<std::string> lines, int n, const std::string& line)
     return Text(lines);
 }
 
-// The number (1-based) of the first line matching `pattern`, or 0.
-int Find(const std::vector<std::string>& lines, const std::string& pattern) {
-    for (size_t i = 0; i < lines.size(); ++i)
+// The number (1-based) of the first line from line `from` on matching `pattern`, or 0.
+int Find(const std::vector<std::string>& lines, const std::string& pattern, int from = 1) {
+    for (size_t i = from - 1; i < lines.size(); ++i)
         if (std::regex_match(lines[i], std::regex(pattern))) return static_cast<int>(i) + 1;
     return 0;
 }
@@ -53,6 +53,15 @@ class RecordTest : public GameTest {
         return Lines(ReadFile(dir / "rec.txt"));
     }
 
+    // Waits (up to a minute) until the recording game has made `updates` updates.
+    void Reach(int updates) {
+        for (int i = 0; i < 6000; ++i, std::this_thread::sleep_for(10ms)) {
+            const std::vector<std::string> lines = Lines(ReadFile(dir / "rec.txt"));
+            if (lines.size() > 3 && std::atoi(lines.back().c_str()) >= updates) return;
+        }
+        ADD_FAILURE() << "the game did not reach update " << updates;
+    }
+
     // Replays `text` in the runner; its output and status.
     std::string Replay(const std::string& text, const std::string& dump, int* status) {
         std::ofstream(dir / "replay.txt", std::ios::binary) << text;
@@ -62,12 +71,12 @@ class RecordTest : public GameTest {
 
 TEST_F(RecordTest, AGamePlayedInTheWindowReplaysInTheRunnerOrIsRefusedWhenDamaged) {
     const std::vector<std::string> rec = Record([&] {
-        std::this_thread::sleep_for(1500ms);  // the loader, then the title
+        Reach(40);  // the loader, then the title
         EXPECT_EQ(xtest::Run("xdotool windowsize --sync " + std::to_string(window) + " 800 600"), 0);
         Hold("Left", 300ms);
         Key("Down Up");
         Hold("Right", 200ms);
-        std::this_thread::sleep_for(300ms);
+        Reach(120);
     });
     ASSERT_GE(rec.size(), 4u);
     EXPECT_EQ(rec[0] + "|" + rec[1] + "|" + rec[2],
@@ -91,12 +100,13 @@ TEST_F(RecordTest, AGamePlayedInTheWindowReplaysInTheRunnerOrIsRefusedWhenDamage
     };
     EXPECT_EQ(scores(replayed), scores(loaded));
 
-    // Damage in the middle of the recording.
-    const int last = std::stoi(rec.back());
-    ASSERT_GE(last, 60);
-    const std::string mid = std::to_string(last / 2);
-    const int clock = Find(rec, mid + " clock .*"), check = Find(rec, mid + " check .*");
-    const int render = Find(rec, mid + " render"), key = Find(rec, R"(\d+ key down 37)");
+    // Damage in the middle of the recording: the first frame there, its update's clock and check.
+    const int render = Find(rec, R"(\d+ render)", static_cast<int>(rec.size()) / 2);
+    ASSERT_GT(render, 0);
+    const std::string mid = rec[render - 1].substr(0, rec[render - 1].find(' '));
+    const int clock = Find(rec, mid + " clock .*", render), check = Find(rec, mid + " check .*", render);
+    const int key = Find(rec, R"(\d+ key down 37)");
+    ASSERT_TRUE(clock && check && key);
     std::string otherKey = rec.at(key - 1);
     otherKey.replace(otherKey.size() - 2, 2, "112");  // F1, the debug display
     const auto at = [](int line) { return "line " + std::to_string(line) + ": "; };
@@ -120,7 +130,7 @@ TEST_F(RecordTest, AGamePlayedInTheWindowReplaysInTheRunnerOrIsRefusedWhenDamage
 }
 
 TEST_F(RecordTest, TheWindowReplaysIgnoringThePlayerButForTheQuitKeys) {
-    const std::vector<std::string> rec = Record([] { std::this_thread::sleep_for(1500ms); });
+    const std::vector<std::string> rec = Record([&] { Reach(60); });
     fs::remove(dir / ".zorbinstate");
 
     // To its end by itself, the state file left alone.
