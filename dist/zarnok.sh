@@ -19,4 +19,21 @@ if ! mkdir -p "$home" 2>/dev/null || ! [ -w "$home" ] ||
   echo "zarnok: cannot set up the folder for scores and settings: $home" >&2
   exit 1
 fi
+# A file named on the command line (--record FILE, --replay FILE) is taken from the folder this
+# command runs in, not from the game's own.
+n=$#
+while [ "$n" -gt 0 ]; do
+  a=$1
+  shift
+  n=$((n - 1))
+  if [ "$n" -gt 0 ] && { [ "$a" = --record ] || [ "$a" = --replay ]; }; then
+    f=$1
+    shift
+    n=$((n - 1))
+    case "$f" in /*) ;; *) f="$PWD/$f" ;; esac
+    set -- "$@" "$a" "$f"
+  else
+    set -- "$@" "$a"
+  fi
+done
 cd "$home" && exec "$prefix/libexec/zarnok/zarnok" "$@"

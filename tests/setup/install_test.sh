@@ -90,6 +90,12 @@ out=$(XDG_DATA_HOME=$tmp/file "$prefix/bin/zarnok" 2>&1) || status=$?
 [ $status -eq 1 ] && [ "$(wc -l <<<"$out")" -eq 1 ] && [[ "$out" == *"$tmp/file/zarnok"* ]] ||
   fail "an unusable folder gave status $status and: $out"
 
+# A replay file is named from the folder the command runs in.
+status=0
+out=$("$prefix/bin/zarnok" --replay none.txt 2>&1) || status=$?
+[ $status -eq 2 ] && [[ "$out" == *"cannot read $tmp/elsewhere/none.txt"* ]] ||
+  fail "a replay of a missing file gave status $status and: $out"
+
 # ---- Uninstall ----
 "$src/scripts/uninstall.sh" "$tmp/manifest" >/dev/null
 left=$(find "$prefix" -type f -o -type l -o -name '*zarnok*')
