@@ -72,10 +72,11 @@ int c_MyApp::p_Menu() {
     // Quit request: the back control on any controller, with no press still held from before.
     if (f_keyLatch == 0 && f_pointerLatch == 0 && p_PlayKeyAll(99, 1) != 0) vxError(String());
 
-    // Logo, sliding down into place.
+    // Logo, sliding down into place; on a narrow screen it shrinks to the room left of the panel.
     p_ResetDraw();
-    p_SetSize(1.5f);
-    p_DrawImg(98, W * 0.4f, 12.0f * a + 96.0f, 0.0f);
+    const float logoSize = std::fmin(1.5f, (W - 156.0f) / 256.0f);
+    p_SetSize(logoSize);
+    p_DrawImg(98, logoSize < 1.5f ? (W - 140.0f) * 0.5f : W * 0.4f, 12.0f * a + 96.0f, 0.0f);
 
     // Score panel, sliding in from the right, with the highlighted difficulty's two lists.
     const float panelX = W - 140.0f - 4.0f * a;

@@ -1,5 +1,7 @@
 // The options box: slides up over the title menu or the pause menu and sets the sound mode, the
 // arcade-cabinet protocol and full screen; it hands over to the credits from the title.
+#include <cmath>
+
 #include "framework/audio.h"
 #include "game/myapp.h"
 
@@ -83,7 +85,8 @@ int c_MyApp::p_OptionBox() {
     p_SetSize(2.0f);
     p_Text(cx + 76.0f, 60.0f, String("<[BACK]"), 0.0f, 1.0f);
 
-    // Items, numbered from 1 in the order shown.
+    // Items, numbered from 1 in the order shown; on a narrow screen the labels shrink to their bars.
+    const float labelSize = std::fmin(2.0f, (W - 176.0f) / 133.0f);
     const int press = p_AnyControl({10, 11, 12, 13, 14, 15});
     float y = static_cast<float>((30 - s) * 24 + 130);
     int number = 0;
@@ -96,6 +99,7 @@ int c_MyApp::p_OptionBox() {
         }
         const int touched = p_Touch(barX, y - 2.0f, barW, 24.0f);
         p_SetCol(255.0f, 255.0f, 255.0f, 1.0f);
+        p_SetSize(labelSize);
         p_Text(x, y, label, 0.0f, 0.0f);
         if (touched != 0) f_optionSel = number;
         // 1 by a touch, 2 by a control on the selected item, 0 when not activated.
@@ -128,8 +132,9 @@ int c_MyApp::p_OptionBox() {
     }
     if (f_paused == 0) {
         y += 50.0f;
-        const float x = W - 264.0f;
-        if (item(x, x - 16.0f, 180.0f, String("Credits")) != 0 && f_optKeyLatch == 0 && f_optPtrLatch == 0) {
+        const float x = std::fmax(W - 264.0f, 100.0f);
+        if (item(x, x - 16.0f, std::fmin(180.0f, W - 42.0f - x), String("Credits")) != 0 &&
+            f_optKeyLatch == 0 && f_optPtrLatch == 0) {
             f_creditsOpen = 1;
             f_optionsOpen = 0;
             f_optKeyLatch = f_optPtrLatch = 0;

@@ -292,7 +292,7 @@ TEST_F(ScreensTest, ScreenshotsAtTwoSizesAndFullScreenAndBackKeepsTheImages) {
         std::string script;
         int x, y, r, g, b;  // a virtual-screen pixel (y < 0: -y below the middle) and its colour (within 40)
     } shots[] = {{"title", "", 320, 0, 0, 0, 20},
-                 {"options", toOptions, 320, 470, 127, 64, 3},
+                 {"options", toOptions, 320, 340, 127, 64, 3},
                  {"credits", Press(30, kN), 52, 8, 0, 255, 0},
                  {"pause", Press(30, kEnter) + Press(60, kEscape), 200, -50, 178, 105, 7}};
     for (const char* size : {"640x480", "1920x1080"}) {
