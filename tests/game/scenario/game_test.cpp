@@ -11,10 +11,14 @@ namespace {
 using simtest::SimRun;
 namespace fs = std::filesystem;
 
-// A game starts the way the title's start button starts it, once loading has finished.
-std::string StartGame(int difficulty, int pass = 30) {
-    const std::string p = std::to_string(pass);
-    return p + " set f_difficulty " + std::to_string(difficulty) + "\n" + p + " set f_mode 11\n";
+// A game started from the title once loading has finished: the difficulty highlighted (as a step of
+// the controls leaves it) and Enter pressed for the one update before `start`, which prepares the
+// game; its first update is the next.
+std::string StartGame(int difficulty, int start = 30) {
+    const std::string p = std::to_string(start - 1);
+    const std::string d = std::to_string(difficulty);
+    return p + " set f_menuSel " + d + "\n" + p + " set f_menuPicked " + d + "\n" + p + " key down 13\n" +
+           std::to_string(start) + " key up 13\n";
 }
 
 // Difficulty d's highscore section of the state file: top and last ten interleaved, then the
