@@ -51,7 +51,7 @@ class ScreensTest : public simtest::SimTest {
         int status = -1;
         std::string out;
         std::map<int, std::string> pass, lists;
-        double operator()(int p, const std::string& name) const { return Real(pass.at(p), name); }
+        double operator()(int p, const std::string& name) const { return Value(pass.at(p), name); }
         // The texts drawn in the update of a pass: glyphs on one baseline run together, a gap of
         // more than a glyph's advance is a space.
         std::vector<std::string> Texts(int p) const {
