@@ -230,8 +230,11 @@ int c_MyApp::p_OnUpdate() {
             default:
                 break;
         }
-        if (f_mode == 10 && f_gameOverTimer > 0) p_GameOver();
-        if (f_mode == 1 || f_mode == 2) p_GameOver();
+        // One reading of the mode: the overlay that ends a game switches 10 to 2 and must not run
+        // a second time in the same update.
+        const int mode = f_mode;
+        if (mode == 10 && f_gameOverTimer > 0) p_GameOver();
+        if (mode == 1 || mode == 2) p_GameOver();
         if (f_mode == 1 && (f_creditsOpen != 0 || f_creditsSlide > 0)) p_CreditBox();
         Slide(&f_creditsSlide, f_creditsOpen);
         if (f_optionsOpen != 0 || f_optionsSlide > 0) p_OptionBox();
@@ -257,14 +260,17 @@ int c_MyApp::p_ComputeScale(int devW, int devH) {
     const float rw = vx_Zarnok_rawscrw, rh = vx_Zarnok_rawscrh, o = vx_Zarnok_overscan;
     const float sx = (w - 2.0f * o) / rw;
     const float sy = (h - 2.0f * o) / rh;
+    // The fitted side is the design size exactly and the other side is derived from it in one
+    // rounding (w / (w / rw) comes out a hair below rw, and every later truncation would then be a
+    // pixel off).
     if (sx >= sy) {
         f_scaleX = f_scaleY = sx;
-        vx_Zarnok_jscrw = w / (w / rw);
-        vx_Zarnok_jscrh = h / (w / rw);
+        vx_Zarnok_jscrw = rw;
+        vx_Zarnok_jscrh = h * rw / w;
     } else {
         f_scaleX = f_scaleY = sy;
-        vx_Zarnok_jscrw = w / (h / rh);
-        vx_Zarnok_jscrh = h / (h / rh);
+        vx_Zarnok_jscrw = w * rh / h;
+        vx_Zarnok_jscrh = rh;
     }
     f_landscape = vx_Zarnok_jscrh <= vx_Zarnok_jscrw ? 1 : 0;
     return 0;
