@@ -84,7 +84,8 @@ bool sim_parse_script(const std::string& text, std::vector<SimEvent>* events, st
         } else if (what == "resize" && n == 4) {
             e.kind = SimEvent::Resize;
             int h = 0;
-            ok = parse_int(w[2], &e.a) && parse_int(w[3], &h) && e.a > 0 && h > 0;
+            ok = parse_int(w[2], &e.a) && parse_int(w[3], &h) && e.a > 0 && h > 0 &&
+                 e.a <= kSimMaxWindowSide && h <= kSimMaxWindowSide;
             e.b = h;
         } else if (what == "set" && n == 4) {
             e.kind = SimEvent::Set;

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+// The largest window side the runner accepts (--size and resize lines): what X and a screenshot of
+// the window can hold.
+constexpr int kSimMaxWindowSide = 16384;
+
 struct SimEvent {
     enum Kind {
         KeyDown,

@@ -1,14 +1,18 @@
 // The game shell driven end to end by the scenario runner: loading, the title mode, resizing,
-// the quit keys, the loading screen's pixels, set lines and reproducible dumps.
+// the quit keys, the loading screen's pixels, set lines, reproducible dumps, and the runner's own
+// refusals and fatal end.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,7 @@ const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 struct SimRun {
     int status = -1;
     std::vector<std::string> lines, dumps;  // standard output, and its dump lines
+    std::string err;                        // standard error
 };
 
 class ScenarioTest : public ::testing::Test {
@@ -39,7 +44,7 @@ class ScenarioTest : public ::testing::Test {
     SimRun Sim(const std::string& args, const std::string& script = "") {
         std::ofstream(dir / "script.txt") << script;
         const std::string cmd = "cd '" + dir.string() + "' && ALSOFT_DRIVERS=null '" + kSim +
-                                "' --script script.txt " + args + " 2>/dev/null";
+                                "' --script script.txt " + args + " 2>err.txt";
         SimRun r;
         FILE* p = popen(cmd.c_str(), "r");
         for (char buf[65536]; fgets(buf, sizeof buf, p);) {
@@ -48,6 +53,8 @@ class ScenarioTest : public ::testing::Test {
         }
         const int st = pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        std::ifstream err(dir / "err.txt");
+        r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
         return r;
     }
 
@@ -142,6 +149,62 @@ TEST_F(ScenarioTest, TwoRunsGiveIdenticalDumps) {
     ASSERT_EQ(a.status, 0);
     ASSERT_EQ(a.dumps.size(), 10u);
     EXPECT_EQ(a.lines, b.lines);
+}
+
+TEST_F(ScenarioTest, BadArgumentsEndWithStatusTwo) {
+    const struct {
+        const char *args, *script;
+        int status;
+    } cases[] = {
+        {"--size 16385x480", "", 2},  // a side past what X and a screenshot can hold
+        {"--size 640x16385", "", 2},
+        {"", "1 resize 16385 100\n", 2},
+        {"--size 16384x8", "1 resize 8 16384\n", 0},  // the largest side still runs
+        {"--script .", "", 2},                        // a folder is no script
+        {"--dump ,", "", 2},                          // no names to dump
+        {"--dump ''", "", 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Sim(std::string("--updates 2 ") + c.args, c.script).status, c.status) << c.args << c.script;
+    // Events the run never reaches are reported, not dropped in silence.
+    const SimRun r = Sim("--updates 2", "1 key down 37\n2 key down 37\n9 char 65\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("2 script event(s) at pass 2 or later"), std::string::npos) << r.err;
+}
+
+TEST_F(ScenarioTest, TheRunnerLetsGoOfStandardInput) {
+    // Standard input stays open and silent, as in a pipeline that never closes it. A fatal error's
+    // debugger handshake reads it, so the runner must have swapped it for an empty input by the
+    // time it can report one (its fault handler is installed).
+    int in[2];
+    ASSERT_EQ(pipe(in), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(in[0], 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        execl(kSim.c_str(), kSim.c_str(), "--updates", "100000000", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(in[0]);
+    const std::string proc = "/proc/" + std::to_string(pid);
+    auto faultHandled = [&] {
+        std::ifstream status(proc + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigCgt:", 0) == 0)
+                return (std::stoull(line.substr(7), nullptr, 16) >> (SIGSEGV - 1)) & 1;
+        return 0ull;
+    };
+    while (!faultHandled() && waitpid(pid, nullptr, WNOHANG) == 0) usleep(10000);
+    std::error_code ec;
+    const fs::path input = fs::read_symlink(proc + "/fd/0", ec);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    close(in[1]);
+    EXPECT_EQ(input, "/dev/null");
 }
 
 }  // namespace
