@@ -151,6 +151,21 @@ TEST_F(ScenarioTest, TwoRunsGiveIdenticalDumps) {
     EXPECT_EQ(a.lines, b.lines);
 }
 
+TEST_F(ScenarioTest, TheGameOverOverlayRunsOnceInTheUpdateThatEndsAGame) {
+    // A game on the default difficulty loses its last life; the overlay counts to 90, switches to
+    // mode 2 and starts its fade at 73 in that same update, then fades by 2 over the title.
+    const SimRun r = Sim("--updates 60 --dump f_mode,f_gameOverFrames --dump-every 1",
+                         "30 set f_mode 11\n40 set f_lives 0\n45 set f_gameOverFrames 80\n");
+    ASSERT_EQ(r.dumps.size(), 60u);
+    size_t end = 0;
+    while (end < r.dumps.size() && Value(r.dumps[end], "f_mode") != 2) ++end;
+    ASSERT_LT(end + 1, r.dumps.size());
+    EXPECT_EQ(Value(r.dumps[end - 1], "f_gameOverFrames"), 89);
+    EXPECT_EQ(Value(r.dumps[end], "f_gameOverFrames"), 73);
+    EXPECT_EQ(Value(r.dumps[end + 1], "f_mode"), 1);
+    EXPECT_EQ(Value(r.dumps[end + 1], "f_gameOverFrames"), 71);
+}
+
 TEST_F(ScenarioTest, BadArgumentsEndWithStatusTwo) {
     const struct {
         const char *args, *script;
