@@ -14,11 +14,14 @@ namespace {
 using simtest::SimRun;
 namespace fs = std::filesystem;
 
-// A game starts the way the title's start button starts it, once loading has finished.
+// A game started from the title once loading has finished: the difficulty highlighted (as a step of
+// the controls leaves it) and Enter pressed for the one update before `start`, the game's first.
 constexpr int kStart = 30;
-std::string StartGame(int difficulty) {
-    const std::string p = std::to_string(kStart);
-    return p + " set f_difficulty " + std::to_string(difficulty) + "\n" + p + " set f_mode 11\n";
+std::string StartGame(int difficulty, int start = kStart) {
+    const std::string p = std::to_string(start - 1);
+    const std::string d = std::to_string(difficulty);
+    return p + " set f_menuSel " + d + "\n" + p + " set f_menuPicked " + d + "\n" + p + " key down 13\n" +
+           std::to_string(start) + " key up 13\n";
 }
 
 // A state file: default settings with the sound option `sound`, no badges, and the given top ten
@@ -76,9 +79,8 @@ TEST_F(GameTest, FirstDifficultyShowsItsTwoHintsThenLaunchesTheFirstWaveInUpdate
     // "Your weapon Auto Fires" (19) at 0.6 in updates 121-269; the wave comes in update 320. Three
     // games started one pass apart, looked at every 50 passes, see each edge from both sides.
     for (int start = 28; start <= 30; ++start) {
-        const std::string p = std::to_string(start);
         const SimRun r = Sim("--updates 400 --dump-every 50 --dump f_drawList,f_drawCount,f_font,f_level",
-                             p + " set f_difficulty 1\n" + p + " set f_mode 11\n");
+                             StartGame(1, start));
         ASSERT_EQ(r.dumps.size(), 8u);
         for (const std::string& d : r.dumps) {
             const long update = Value(d, "pass") - start;
