@@ -18,31 +18,6 @@ class AcceptanceTest : public GameTest {
     // Starts a recorded session.
     void Play() { Start("--record session.txt"); }
 
-    // Waits (up to a minute) until the game has made `updates` more updates than now.
-    void Updates(int updates) {
-        const int target = Update() + updates;
-        for (int i = 0; i < 6000 && Update() < target; ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_GE(Update(), target) << "the game stopped updating";
-    }
-    // The update the recording has reached.
-    int Update() {
-        const std::string text = ReadFile(dir / "session.txt");
-        const size_t at = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
-        return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 1);
-    }
-
-    // A control pressed as a player does: held for a few updates, then let go for a few.
-    void Press(const std::string& key) {
-        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
-        Updates(4);
-        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
-        Updates(4);
-    }
-    void HoldFor(const std::string& key, int updates) {
-        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
-        Updates(updates);
-        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
-    }
     // The window's picture, for telling screens apart.
     std::vector<long> Picture() {
         std::vector<long> p = Pixels();
@@ -198,7 +173,9 @@ TEST_F(AcceptanceTest, AGameAtEachDifficultyChosenWithTheKeyboardAndSteeredWithT
 }
 
 TEST_F(AcceptanceTest, PauseOptionsQuitIntoGameOverAndTheScoreOnTheNextStart) {
+    // OpenAL Soft writes what the game plays into a file.
     const std::string mixFile = audiotest::ConfigureOpenAL("wave");
+    unsetenv("ALSOFT_DRIVERS");
     Play();
     Updates(60);
     const std::vector<long> title = Picture();
@@ -244,7 +221,9 @@ TEST_F(AcceptanceTest, PauseOptionsQuitIntoGameOverAndTheScoreOnTheNextStart) {
     Press("Escape");
     Updates(40);
 
-    // Quit from the pause panel: the game-over sequence, then the title; Escape there ends it.
+    // Quit from the pause panel (two steps left of the cog): the game-over sequence, then the
+    // title; Escape there ends it.
+    Press("Left");
     Press("Left");
     Press("Return");
     Updates(150);
@@ -264,17 +243,17 @@ TEST_F(AcceptanceTest, PauseOptionsQuitIntoGameOverAndTheScoreOnTheNextStart) {
         Replay("f_mode,f_score,f_scores,f_paused,f_optionsOpen,f_speed,f_musicOn,f_sfxChannel");
     ASSERT_FALSE(passes.empty());
     long score = 0;
-    bool paused2 = false, options = false, slowed = false, music = false;
+    bool paused2 = false, options = false, slowed = false, music = false, effects = false;
     for (const auto& p : passes) {
         if (p.at("f_mode") == "10") score = std::max(score, std::atol(p.at("f_score").c_str()));
         paused2 |= p.at("f_paused") == "1";
         options |= p.at("f_optionsOpen") == "1" && p.at("f_mode") == "10";
         slowed |= p.at("f_mode") == "10" && std::atof(p.at("f_speed").c_str()) < 0.5;
         music |= p.at("f_mode") == "10" && p.at("f_musicOn") == "1";
+        effects |= p.at("f_mode") == "10" && p.at("f_sfxChannel") != "0";
     }
     EXPECT_GT(score, 0) << "shots hit";
-    EXPECT_TRUE(paused2 && options && slowed && music);
-    EXPECT_NE(passes.back().at("f_sfxChannel"), "0") << "effects were played";
+    EXPECT_TRUE(paused2 && options && slowed && music && effects);
     const std::vector<long> tables = Numbers(passes.back().at("f_scores"));
     ASSERT_GE(tables.size(), 60u);
     EXPECT_EQ(tables[10], score) << "the best of difficulty 2";
@@ -284,6 +263,7 @@ TEST_F(AcceptanceTest, PauseOptionsQuitIntoGameOverAndTheScoreOnTheNextStart) {
     EXPECT_GT(audiotest::ReadMix(mixFile).ActiveSeconds(), 1.0) << "music and effects heard";
 
     // The next start shows it in the tables.
+    setenv("ALSOFT_DRIVERS", "null", 1);
     Play();
     Updates(60);
     End("F4");
