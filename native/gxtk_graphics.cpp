@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/vxgame.h"
+#include "native/gxtk_atlas.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ void gxtkGraphics::EndRender() {
 gxtkGraphics::Vertex* gxtkGraphics::BeginNew(int kind, int count, gxtkSurface* surface) {
     if (batchCount > 0) Flush();
     batchKind = kind;
-    gc_assign(batchSurface, surface);
+    gc_assign(batchSurface, surface ? surface->TextureOwner() : nullptr);
     // Texture coordinates are computed from the surface's scales as vertices are written, so its
     // texture must exist in this context before that (its scales are set when it is made).
     if (surface && !surface->TextureLive()) surface->Bind();
@@ -271,7 +272,11 @@ int gxtkGraphics::DrawSurface(gxtkSurface* surface, float x, float y) {
     Vertex* v = Begin(4, 4, surface);
     float w = static_cast<float>(surface->Width());
     float h = static_cast<float>(surface->Height());
-    WriteQuad(v, x, y, x + w, y + h, 0, 0, w * surface->uScale, h * surface->vScale);
+    int ox = surface->originX, oy = surface->originY;
+    WriteQuad(v, x, y, x + w, y + h, static_cast<float>(ox) * surface->uScale,
+              static_cast<float>(oy) * surface->vScale,
+              static_cast<float>(ox + surface->Width()) * surface->uScale,
+              static_cast<float>(oy + surface->Height()) * surface->vScale);
     return 0;
 }
 
@@ -280,6 +285,8 @@ int gxtkGraphics::DrawSurface2(gxtkSurface* surface, float x, float y, int srcx,
     if (!surface) return 0;
     Vertex* v = Begin(4, 4, surface);
     float us = surface->uScale, vs = surface->vScale;
+    srcx += surface->originX;
+    srcy += surface->originY;
     WriteQuad(v, x, y, x + static_cast<float>(srcw), y + static_cast<float>(srch),
               static_cast<float>(srcx) * us, static_cast<float>(srcy) * vs,
               static_cast<float>(srcx + srcw) * us, static_cast<float>(srcy + srch) * vs);
@@ -349,7 +356,7 @@ int gxtkGraphics::DrawPoly2(Array<float> xyst, gxtkSurface* surface, int srcx, i
     Vertex* v = Begin(n, n, surface);
     const float* p = xyst.Data();
     float us = surface->uScale, vs = surface->vScale;
-    float sx = static_cast<float>(srcx), sy = static_cast<float>(srcy);
+    float sx = static_cast<float>(srcx + surface->originX), sy = static_cast<float>(srcy + surface->originY);
     uint32_t c = packedColor;
     for (int k = 0; k < n; ++k, p += 4) {
         if (transformed) {
@@ -405,8 +412,18 @@ int gxtkGraphics::WritePixels2(gxtkSurface* surface, Array<int> pixels, int x, i
 
 gxtkSurface* gxtkGraphics::LoadSurface(const String& path) {
     gxtkSurface* surface = new gxtkSurface();
+    if (!atlasImages) {
+        if (!LoadSurface__UNSAFE__(surface, path)) return nullptr;
+        surface->Bind();
+        return surface;
+    }
+    surface->path = path;
+    if (gxtkAtlasPage::Reuse(surface)) return surface;
     if (!LoadSurface__UNSAFE__(surface, path)) return nullptr;
+    gxtkAtlasPage::Place(surface);
     surface->Bind();
+    // Once on a live texture the pixels are not needed: the file gives them again.
+    if (surface->TextureLive()) surface->DropPixels();
     return surface;
 }
 

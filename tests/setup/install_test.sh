@@ -68,7 +68,7 @@ window=$(timeout 30 xdotool search --sync --name '^Zarnok$' | head -1)
 xlogo 2>/dev/null &
 pids+=("$!")
 logo=$(timeout 30 xdotool search --sync --name '^xlogo$' | head -1)
-for _ in 1 2 3 4 5; do
+for _ in $(seq 10); do
   timeout 20 xdotool windowfocus --sync "$logo"
   wait_for '[ -s "$own/.zorbinstate" ]' 30 && break
   timeout 20 xdotool windowfocus --sync "$window"

@@ -19,7 +19,7 @@ TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRuns) {
     for (int pass = 0; pass < 26; ++pass) EXPECT_EQ(Value(d[pass], "f_loadStep"), pass + 2) << d[pass];
     EXPECT_EQ(Value(d[26], "f_loadStep"), 0);
     EXPECT_EQ(Value(d[26], "f_drawCount"), 25 * 15) << "the last loading step still shows the loading screen";
-    EXPECT_EQ(Value(d[27], "f_drawCount"), 15) << "the title's placeholder picture";
+    EXPECT_GT(Value(d[27], "f_drawCount"), 0) << "the title's picture";
     for (const auto& l : d) EXPECT_EQ(Value(l, "f_mode"), 1);
     EXPECT_EQ(Value(d[0], "f_hdLevel"), 2) << "640 x 480 is above 630 wide";
 }
