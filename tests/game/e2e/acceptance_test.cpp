@@ -74,8 +74,8 @@ class AcceptanceTest : public GameTest {
     }
 };
 
-// Disabled: since the renderer's latest changes on main, replaying this session in the runner ended
-// with status 255 after the return from full screen (seen once at 22:48, not yet looked into).
+// Disabled until understood: once, in a full parallel run of the suite, the runner's replay of this
+// session ended with status 255 after the return from full screen; it passed alone before and after.
 TEST_F(AcceptanceTest, DISABLED_FullScreenAndBackAndResizesReloadTheImagesAtTheirLevel) {
     Play();
     Updates(60);
