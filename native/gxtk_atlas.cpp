@@ -94,12 +94,9 @@ bool gxtkAtlasPage::Place(gxtkSurface* surface) {
         x = same->x;
         y = same->y;
     } else {
-        for (gxtkAtlasPage* p : pages) {
-            if (p->Reserve(w, h, &x, &y)) {
-                page = p;
-                break;
-            }
-        }
+        // Only the newest page takes new images: pages fill in the order images load, so images
+        // loaded together (one resolution's set after a change of window size) stay together.
+        if (!pages.empty() && pages.back()->Reserve(w, h, &x, &y)) page = pages.back();
         if (!page) {
             page = new gxtkAtlasPage();
             page->Reserve(w, h, &x, &y);

@@ -72,6 +72,7 @@ int gxtkGraphics::BeginRender() {
     batchKind = 0;
     batchSurface = nullptr;
     frameDrawCalls = 0;
+    if (additive) SetAdditive(false);
     return 1;
 }
 
@@ -132,7 +133,7 @@ void gxtkGraphics::UpdatePackedColor() {
     uint32_t r = static_cast<uint32_t>(Clamp(red, 0.0f, 255.0f) * a);
     uint32_t g = static_cast<uint32_t>(Clamp(green, 0.0f, 255.0f) * a);
     uint32_t b = static_cast<uint32_t>(Clamp(blue, 0.0f, 255.0f) * a);
-    uint32_t al = static_cast<uint32_t>(255.0f * a);
+    uint32_t al = additive ? 0 : static_cast<uint32_t>(255.0f * a);
     packedColor = (al << 24) | (b << 16) | (g << 8) | r;
 }
 
@@ -164,6 +165,12 @@ int gxtkGraphics::SetBlend(int mode) {
     } else {
         glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     }
+    return 0;
+}
+
+int gxtkGraphics::SetAdditive(bool on) {
+    additive = on;
+    UpdatePackedColor();
     return 0;
 }
 
@@ -300,7 +307,7 @@ int gxtkGraphics::DrawOval(float x, float y, float w, float h) {
     // The segment count follows the ellipse's size on screen.
     float s;
     if (transformed) {
-        s = rx * std::sqrt(ix * ix + iy * iy) + ry * std::sqrt(jx * jx + jy * jy);
+        s = std::trunc(rx * std::sqrt(ix * ix + iy * iy) + ry * std::sqrt(jx * jx + jy * jy));
     } else {
         s = std::fabs(std::trunc(rx)) + std::fabs(std::trunc(ry));
     }

@@ -44,6 +44,7 @@ class gxtkGraphics : public Object {
     float alpha = 0;
     float ix = 1, iy = 0, jx = 0, jy = 1, tx = 0, ty = 0;
     bool transformed = false;
+    bool additive = false;
     int batchKind = 0;
     int batchCount = 0;
     gxtkSurface* batchSurface = nullptr;  // the surface whose texture the batch draws with
@@ -84,6 +85,11 @@ class gxtkGraphics : public Object {
     virtual int SetColor(float r, float g, float b);
     // 1 additive; anything else premultiplied alpha blending.
     virtual int SetBlend(int mode);
+    // Additive drawing that continues the batch: under premultiplied alpha blending a source alpha
+    // of 0 adds the colour to what is there, as (GL_ONE, GL_ONE) does, so only the alpha byte of the
+    // packed colour changes (the frame buffer's own alpha channel, where there is one, is kept
+    // instead of summed). Reset by BeginRender.
+    int SetAdditive(bool on);
     // Window pixels, y down. The whole window turns the scissor test off.
     virtual int SetScissor(int x, int y, int w, int h);
     virtual int SetMatrix(float ix, float iy, float jx, float jy, float tx, float ty);

@@ -104,6 +104,9 @@ void MakeBusy(Game& g) {
     a->f_mode = 10;
     a->f_paused = 0;
     a->p_LaunchBaddies();
+    // Every slot of the formation filled, with enemies that outlast the flight in.
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 10; ++c) a->p_AddBad(c, r, 1 + (c + 3 * r) % 32, 99);
     for (int i = 0; i < 120; ++i) Pass(g);
     const float w = vx_Zarnok_jscrw, h = vx_Zarnok_jscrh;
     for (int i = 0; i < a->f_particleMax - 10; ++i) {
@@ -124,6 +127,13 @@ void RestoreBusy(Game& g) {
     Restore(g.app->f_shots, g.shots);
     Restore(g.app->f_players, g.players);
     g.app->f_mode = 10;
+}
+
+// Records in use in an array of ten-float records.
+int Live(const Array<float>& records) {
+    int n = 0;
+    for (int i = 0; i < records.Length(); i += 10) n += records[i] > 0.0f;
+    return n;
 }
 
 void ToTitle(Game& g) {
@@ -178,6 +188,9 @@ void BM_Render(benchmark::State& state) {
     }
     if (!frame) glfwMakeContextCurrent(g.host->Window());
     state.counters["draw_calls"] = vx_graphics_device->frameDrawCalls;
+    state.counters["enemies"] = Live(g.app->f_baddies);
+    state.counters["particles"] = Live(g.app->f_particles);
+    state.counters["mode"] = g.app->f_mode;
 }
 
 // Every loader step of one resolution level, from nothing loaded; the time is the slowest step.
