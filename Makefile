@@ -1,6 +1,7 @@
 # A thin front over CMake. `make run` plays the game; `make test` runs the whole suite.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
@@ -8,7 +9,7 @@ ifdef CI
 CMAKE_FLAGS += -DZARNOK_WERROR=ON
 endif
 
-.PHONY: all build deps configure compile data run test test-asan bench format clean
+.PHONY: all build deps configure compile data run test test-asan test-fuzz fuzz soak bench format clean
 
 all: build
 
@@ -30,7 +31,7 @@ build: data
 run: build
 	./$(BUILD)/zarnok
 
-test: build test-asan
+test: build test-asan test-fuzz
 	@scripts/with-display.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) of the tests labelled "sanitize".
@@ -39,6 +40,24 @@ test-asan: deps
 	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target sanitized-tests
 	@scripts/with-display.sh ctest --test-dir $(ASAN_BUILD) -L sanitize --output-on-failure -j $(JOBS)
 
+# The fuzz targets (fuzz/), built with clang and libFuzzer; `make test` runs each for a few seconds.
+# A long run of one: build-fuzz/fuzz/fuzz-NAME -max_total_time=600 NEWDIR fuzz/corpus/NAME
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZARNOK_FUZZ=ON \
+		-DZARNOK_TESTS=OFF -DZARNOK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets
+
+test-fuzz: fuzz
+	@ctest --test-dir $(FUZZ_BUILD) -L fuzz --output-on-failure -j $(JOBS)
+
+# The long soak: a million updates of seeded random input through the sanitizer build of the game
+# (`make test` runs 20,000). ZARNOK_SOAK_SEED picks another seed.
+soak: build
+	@cmake -S . -B $(ASAN_BUILD) -DZARNOK_SANITIZE=ON -DZARNOK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target game_hardening_tests
+	@ZARNOK_SOAK_UPDATES=$${ZARNOK_SOAK_UPDATES:-1000000} scripts/with-display.sh \
+		$(ASAN_BUILD)/tests/game_hardening_tests --gtest_filter='Soak.*'
+
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -f "$$b" ] && [ -x "$$b" ] && scripts/with-display.sh "$$b"; done; true
 
@@ -46,4 +65,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format
   libglfw3-dev libgl1-mesa-dev libgl1-mesa-dri libopenal-dev libstb-dev libvorbis-dev fonts-dejavu-core
-  googletest libgtest-dev libbenchmark-dev
+  googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps libx11-dev sox vorbis-tools imagemagick
 )
 
