@@ -13,8 +13,13 @@ endif
 
 all: build
 
+# Packages: playing needs the "play" group; the tests and benchmarks also need the "test" group.
+# A target-specific value passes on to the prerequisites built for that target.
+DEPS_GROUPS ?= play
+test test-asan test-fuzz fuzz soak bench: DEPS_GROUPS = play test
+
 deps:
-	@scripts/deps.sh
+	@scripts/deps.sh $(DEPS_GROUPS)
 
 configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null

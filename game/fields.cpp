@@ -149,6 +149,7 @@ const Entry kEntries[] = {
     APP_FIELD(f_bonusTextTime),
     APP_FIELD(f_bonusGiven),
     APP_FIELD(f_gameOverFrames),
+    APP_FIELD(f_filedPlace),
     APP_FIELD(f_tutorialTime),
     APP_FIELD(f_hurt),
     APP_FIELD(f_speed),

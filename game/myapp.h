@@ -218,6 +218,7 @@ class c_MyApp : public c_App {
     float f_levelTextTime = 0, f_bonusTextTime = 0;
     int f_bonusGiven = 0;
     int f_gameOverFrames = 0;
+    int f_filedPlace = 0;  // top-ten place (1 .. 10) the last finished game was filed at; 0 none
     int f_tutorialTime = 0;
     float f_hurt = 0;
     float f_speed = 0, f_targetSpeed = 0;

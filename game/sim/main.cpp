@@ -1,5 +1,5 @@
-// zarnok-sim: runs the real game headless for a number of host passes, feeding it scripted input,
-// and prints the requested fields of the game as one JSON object per line.
+// zarnok-sim: runs the real game headless for a number of host passes, feeding it scripted input
+// and field settings, and prints the requested fields of the game as one JSON object per line.
 //
 //   zarnok-sim [--size WxH] [--updates N] [--script FILE] [--dump NAMES] [--dump-every K]
 //              [--screenshot FILE]
@@ -188,6 +188,13 @@ void dump_at_exit() {
     if (g_host) dump(g_host->Pass());
 }
 
+// 1 for an int field or global, 2 for a float one, 0 for any other name.
+int settable_type(const std::string& name) {
+    GameField f;
+    if (!zarnok_find_field(the_app(), name, &f)) return 0;
+    return f.type == GameField::Int ? 1 : f.type == GameField::Float ? 2 : 0;
+}
+
 void deliver(const SimEvent& e) {
     switch (e.kind) {
         case SimEvent::KeyDown:
@@ -226,6 +233,13 @@ void deliver(const SimEvent& e) {
         case SimEvent::Resize:
             g_host->Resize(e.a, e.b);
             break;
+        case SimEvent::Set: {
+            GameField f;
+            if (!zarnok_find_field(the_app(), e.name, &f)) break;
+            if (f.type == GameField::Int) *static_cast<int*>(f.ptr) = e.a;
+            if (f.type == GameField::Float) *static_cast<float*>(f.ptr) = e.x;
+            break;
+        }
     }
 }
 
@@ -250,14 +264,13 @@ bool screenshot(const std::string& path) {
 int main(int argc, char** argv) {
     g_options = parse_args(argc, argv);
 
-    std::vector<SimEvent> events;
+    std::string scriptText;
     if (!g_options.script.empty()) {
         std::ifstream in(g_options.script, std::ios::binary);
         if (!in) usage("cannot read script " + g_options.script);
         std::stringstream text;
         text << in.rdbuf();
-        std::string error;
-        if (!sim_parse_script(text.str(), &events, &error)) usage(g_options.script + ": " + error);
+        scriptText = text.str();
     }
 
     // Headless runs play sound into nothing unless OpenAL Soft is configured otherwise.
@@ -284,6 +297,10 @@ int main(int argc, char** argv) {
         GameField f;
         if (!zarnok_find_field(the_app(), name, &f)) usage("unknown name " + name);
     }
+    // Set lines name fields of the game object, so the script is read once the game exists.
+    std::vector<SimEvent> events;
+    std::string error;
+    if (!sim_parse_script(scriptText, &events, &error, settable_type)) usage(g_options.script + ": " + error);
 
     g_host->SetGlfwWindow(g_options.width, g_options.height, 8, 8, 8, 0, 0, 0, false);
     std::atexit(dump_at_exit);

@@ -1,6 +1,7 @@
 #include "game/sim/script.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -31,7 +32,8 @@ bool parse_float(const std::string& word, float* out) {
 
 }  // namespace
 
-bool sim_parse_script(const std::string& text, std::vector<SimEvent>* events, std::string* error) {
+bool sim_parse_script(const std::string& text, std::vector<SimEvent>* events, std::string* error,
+                      int (*known_name)(const std::string& name)) {
     std::istringstream lines(text);
     std::string line;
     int number = 0;
@@ -84,6 +86,13 @@ bool sim_parse_script(const std::string& text, std::vector<SimEvent>* events, st
             int h = 0;
             ok = parse_int(w[2], &e.a) && parse_int(w[3], &h) && e.a > 0 && h > 0;
             e.b = h;
+        } else if (what == "set" && n == 4) {
+            e.kind = SimEvent::Set;
+            e.name = w[2];
+            const int type = known_name ? known_name(e.name) : 0;
+            ok = type == 1 ? parse_int(w[3], &e.a)
+                           : type == 2 && parse_float(w[3], &e.x) && std::isfinite(e.x);
+            if (type == 1) e.x = static_cast<float>(e.a);
         } else {
             ok = false;
         }

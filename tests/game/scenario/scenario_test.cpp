@@ -1,5 +1,5 @@
 // The game shell driven end to end by the scenario runner: loading, the title mode, resizing,
-// the quit keys, the loading screen's pixels and reproducible dumps.
+// the quit keys, the loading screen's pixels, set lines and reproducible dumps.
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
 #include <sys/wait.h>
@@ -114,6 +114,20 @@ TEST_F(ScenarioTest, TheLoadingScreenOnTheWindow) {
         for (int c = 0; c < 3; ++c) EXPECT_NEAR(at(e[0], e[1], c), e[2 + c], 3) << e[0] << "," << e[1];
     EXPECT_TRUE(at(320, 180, 0) > 200 && at(320, 180, 1) > 200 && at(320, 180, 2) < 60) << "the yellow disc";
     stbi_image_free(px);
+}
+
+TEST_F(ScenarioTest, SetLinesWriteFieldsBeforeTheUpdate) {
+    const SimRun r = Sim("--updates 3 --dump f_difficulty,f_hurt,vx_random_Seed --dump-every 1",
+                         "1 set f_difficulty 3\n1 set f_hurt -1.25\n2 set vx_random_Seed 77\n");
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.dumps.size(), 3u);
+    EXPECT_NE(r.dumps[0].find("\"f_difficulty\":2,\"f_hurt\":0,"), std::string::npos) << r.dumps[0];
+    EXPECT_NE(r.dumps[1].find("\"f_difficulty\":3,\"f_hurt\":-1.25,"), std::string::npos) << r.dumps[1];
+    EXPECT_EQ(Value(r.dumps[2], "vx_random_Seed"), 77);
+    // Unknown names, non-numbers, fractions for an int, arrays and a missing value are bad lines.
+    for (const char* bad :
+         {"f_nope 3", "f_difficulty x", "f_difficulty 2.5", "f_hurt nan", "f_scores 1", "f_hurt"})
+        EXPECT_EQ(Sim("--updates 2", std::string("1 set ") + bad + "\n").status, 2) << bad;
 }
 
 TEST_F(ScenarioTest, TwoRunsGiveIdenticalDumps) {
