@@ -29,7 +29,11 @@ bool PngChunksFit(FILE* file) {
     const long size = std::ftell(file);
     long at = 8;
     bool fit = true;
-    while (fit && at + 12 <= size) {
+    while (fit && at < size) {
+        if (at + 12 > size) {  // a chunk cut off within its header
+            fit = false;
+            break;
+        }
         if (std::fseek(file, at, SEEK_SET) != 0 || std::fread(head, 1, 8, file) != 8) return false;
         const unsigned long length = (unsigned long)head[0] << 24 | head[1] << 16 | head[2] << 8 | head[3];
         fit = length <= static_cast<unsigned long>(size - at - 12);
