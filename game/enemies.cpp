@@ -192,10 +192,8 @@ int c_MyApp::p_DoBaddies() {
                 p_SetSize(0.5f, 0.5f);
                 p_DrawImg(1, x, y + 5.0f, 9.0f);
 
-                // No hit while paused: the player cannot dodge under the pause panel.
                 const float shipX = f_players[1], shipY = f_players[2];
-                if (f_paused == 0 && f_hurt < 1.0f && std::abs(x - shipX) < 24.0f &&
-                    std::abs(y - 3.0f * b[4] - shipY) < 32.0f)
+                if (f_hurt < 1.0f && std::abs(x - shipX) < 24.0f && std::abs(y - 3.0f * b[4] - shipY) < 32.0f)
                     p_LoseLife(1, x, y);
                 if (y > h + 128.0f) b[0] = 0.0f;
             }
