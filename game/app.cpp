@@ -230,8 +230,10 @@ int c_MyApp::p_OnUpdate() {
             default:
                 break;
         }
-        if (f_mode == 10 && f_gameOverTimer > 0) p_GameOver();
-        if (f_mode == 1 || f_mode == 2) p_GameOver();
+        // The game-over overlay runs once per update: over the game in its last 90 updates, then
+        // fading over the title (the mode is read once, so the switch to 2 does not run it twice).
+        const int mode = f_mode;
+        if ((mode == 10 && f_gameOverTimer > 0) || mode == 1 || mode == 2) p_GameOver();
         if (f_mode == 1 && (f_creditsOpen != 0 || f_creditsSlide > 0)) p_CreditBox();
         Slide(&f_creditsSlide, f_creditsOpen);
         if (f_optionsOpen != 0 || f_optionsSlide > 0) p_OptionBox();

@@ -1,65 +1,15 @@
 // The game shell driven end to end by the scenario runner: loading, the title mode, resizing,
 // the quit keys, the loading screen's pixels, set lines and reproducible dumps.
-#include <gtest/gtest.h>
 #include <stb/stb_image.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
+#include "tests/game/scenario/sim_run.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using simtest::SimRun;
 
-const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
-
-struct SimRun {
-    int status = -1;
-    std::vector<std::string> lines, dumps;  // standard output, and its dump lines
-};
-
-class ScenarioTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!fs::exists(kSim)) GTEST_SKIP() << "no scenario runner at " << kSim;
-        dir = fs::temp_directory_path() / ("zarnok-scenario-" + std::to_string(getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        if (!dir.empty()) fs::remove_all(dir);
-    }
-
-    // Runs the runner in the test's own folder (no data, no saved state) with a script.
-    SimRun Sim(const std::string& args, const std::string& script = "") {
-        std::ofstream(dir / "script.txt") << script;
-        const std::string cmd = "cd '" + dir.string() + "' && ALSOFT_DRIVERS=null '" + kSim +
-                                "' --script script.txt " + args + " 2>/dev/null";
-        SimRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        for (char buf[65536]; fgets(buf, sizeof buf, p);) {
-            r.lines.push_back(std::string(buf, strcspn(buf, "\n")));
-            if (r.lines.back().rfind("{\"pass\":", 0) == 0) r.dumps.push_back(r.lines.back());
-        }
-        const int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        return r;
-    }
-
-    // The integer value of a name in a dump line.
-    static long Value(const std::string& line, const std::string& name) {
-        const size_t at = line.find("\"" + name + "\":");
-        EXPECT_NE(at, std::string::npos) << name << " not in " << line;
-        return at == std::string::npos ? 0 : std::stol(line.substr(at + name.size() + 3));
-    }
-
-    fs::path dir;
-};
+// The runner in a folder without data or saved state.
+class ScenarioTest : public simtest::SimTest {};
 
 TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRuns) {
     const SimRun r = Sim("--updates 30 --dump f_loadStep,f_mode,f_hdLevel,f_drawCount --dump-every 1");

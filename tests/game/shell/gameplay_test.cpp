@@ -1,4 +1,5 @@
-// The playing screen without a window: filing a score, slow motion, the pause and shots that leave.
+// The playing screen without a window: filing a score, slow motion, the life bonus, the pause and
+// shots that leave the screen.
 #include "test_host.h"
 
 namespace {
@@ -74,6 +75,29 @@ TEST_F(GameplayTest, SlowMotionSpendsHalfAnEnergyPerUpdateUntilEmpty) {
     EXPECT_EQ(energy, (std::vector<float>{2.5f, 2, 1.5f, 1, 0.5f, 0, 0, 0}));
     EXPECT_EQ(target, (std::vector<float>{0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 1, 1}));
     EXPECT_LT(app->f_speed, 0.7f);
+}
+
+TEST_F(GameplayTest, TheLifeBonusIsPaidOnceInTheUpdateAfterTheLastFormationEnemyFalls) {
+    app->f_difficulty = 3;
+    app->p_LoadGame();  // three lives and the first wave
+    app->f_hurt = 0;
+    // One enemy of the wave is left, with its last hit point gone: it falls in the next update.
+    float* bad = app->f_baddies.Data();
+    int kept = -1;
+    for (int i = 0; i < 256; ++i) {
+        if (bad[10 * i] > 0 && kept >= 0) bad[10 * i] = 0;
+        if (bad[10 * i] > 0) kept = i;
+    }
+    ASSERT_GE(kept, 0);
+    bad[10 * kept + 9] = 0;
+    Update();
+    EXPECT_LT(bad[10 * kept], 0) << "a falling wreck";
+    EXPECT_EQ(app->f_score, 0);
+    Update();
+    EXPECT_EQ(app->f_score, 900);
+    EXPECT_EQ(app->f_bonusText.ToUtf8(), "Life Bonus : 900");
+    for (int i = 0; i < 30; ++i) Update();
+    EXPECT_EQ(app->f_score, 900) << "once per wave";
 }
 
 TEST_F(GameplayTest, NothingHitsThePausedShip) {
