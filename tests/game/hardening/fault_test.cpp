@@ -18,8 +18,6 @@ using hardening::RunSim;
 using hardening::SimOptions;
 using hardening::SimResult;
 
-const fs::path kData = fs::path(ZARNOK_SOURCE_DIR) / "data";
-
 enum class Damage { Missing, Garbage, Truncated };
 
 std::string ReadFile(const fs::path& p) {
@@ -54,28 +52,23 @@ std::string Garbage(const fs::path& file, unsigned salt) {
     return noise;
 }
 
-class FaultTest : public ::testing::Test {
+class FaultTest : public hardening::HardeningTest {
   protected:
     void SetUp() override {
 #if !defined(__SANITIZE_ADDRESS__)
         GTEST_SKIP() << "the fault tests run in the sanitizer build (make test-asan)";
 #endif
-        ASSERT_TRUE(fs::exists(kData / "gfx.png")) << "no game data: run `make build` first";
-        dir = fs::temp_directory_path() / ("zarnok-fault-" + std::to_string(getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        if (dir.empty()) return;
-        fs::remove_all(dir);
+        SimTest::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_TRUE(LinkGameData()) << "no game data and no generator";
+        fs::remove(dir / "data");
     }
 
     // data/ as links to the real files; `damage` decides what becomes of each (null: nothing).
     void MakeData(const std::function<void(const fs::path&, int)>& damage = nullptr) {
         int index = 0;
-        for (const auto& e : fs::recursive_directory_iterator(kData)) {
-            const fs::path to = dir / "data" / fs::relative(e.path(), kData);
+        for (const auto& e : fs::recursive_directory_iterator(dataSource)) {
+            const fs::path to = dir / "data" / fs::relative(e.path(), dataSource);
             if (e.is_directory()) {
                 fs::create_directories(to);
                 continue;
@@ -127,8 +120,6 @@ class FaultTest : public ::testing::Test {
             if (e.path().filename().string().rfind(".zorbinstate.tmp", 0) == 0) ++n;
         return n;
     }
-
-    fs::path dir;
 };
 
 TEST_F(FaultTest, WithoutTheDataFolderTheGameStillRuns) {

@@ -14,9 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/game/scenario/sim_run.h"
+
 namespace hardening {
 
-const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
+namespace fs = std::filesystem;
+using simtest::kSim;
 
 struct SimResult {
     int status = -1;  // exit code, or 128 + signal
@@ -97,5 +100,22 @@ inline SimResult RunSim(const SimOptions& o) {
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return r;
 }
+
+// A test folder with the game's data linked in: the data/ that `make build` generated when there is
+// one, else the build's own generator's (LinkData).
+class HardeningTest : public simtest::SimTest {
+  protected:
+    bool LinkGameData() {
+        const fs::path made = fs::path(ZARNOK_SOURCE_DIR) / "data";
+        if (fs::exists(made / "gfx.png")) {
+            fs::create_directory_symlink(made, dir / "data");
+        } else if (!LinkData()) {
+            return false;
+        }
+        dataSource = fs::read_symlink(dir / "data");
+        return true;
+    }
+    fs::path dataSource;
+};
 
 }  // namespace hardening

@@ -51,6 +51,11 @@ std::string soak_script(uint64_t seed, int updates) {
             emit(pass, it->second);
             if (it->second == "resume") suspended = false;
         }
+        if (pass % 5000 == 100) {
+            // A new game every 5,000 updates, whatever the menus are doing, so that play is covered.
+            emit(pass, "set f_difficulty " + std::to_string(r.Between(1, 3)));
+            emit(pass, "set f_mode 11");
+        }
         if (r.Below(100) >= 30) continue;  // about one pass in three has something new
         const int roll = r.Below(1000);
         if (roll < 420) {

@@ -30,18 +30,15 @@ long ResidentBytes(pid_t pid) {
     return resident < 0 ? -1 : resident * sysconf(_SC_PAGESIZE);
 }
 
-TEST(Soak, RandomInputRunsToTheEndInBoundedMemory) {
+class Soak : public hardening::HardeningTest {};
+
+TEST_F(Soak, RandomInputRunsToTheEndInBoundedMemory) {
 #if !defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the soak runs in the sanitizer build (make test-asan, make soak)";
 #endif
     const int updates = static_cast<int>(EnvOr("ZARNOK_SOAK_UPDATES", 20000));
     const uint64_t seed = static_cast<uint64_t>(EnvOr("ZARNOK_SOAK_SEED", 1));
-    const fs::path data = fs::path(ZARNOK_SOURCE_DIR) / "data";
-    ASSERT_TRUE(fs::exists(data / "gfx.png")) << "no game data: run `make build` first";
-
-    const fs::path dir = fs::temp_directory_path() / ("zarnok-soak-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    fs::create_directory_symlink(data, dir / "data");
+    ASSERT_TRUE(LinkGameData()) << "no game data and no generator";
     std::ofstream(dir / "soak.txt") << soak_script(seed, updates);
 
     constexpr int kSettle = 10000;
@@ -67,7 +64,6 @@ TEST(Soak, RandomInputRunsToTheEndInBoundedMemory) {
         if (lastPass + 1 > kSettle) peak = std::max(peak, rss);
     };
     const hardening::SimResult r = hardening::RunSim(o);
-    fs::remove_all(dir);
 
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.Reports(), "");
