@@ -9,7 +9,8 @@ ifdef CI
 CMAKE_FLAGS += -DZARNOK_WERROR=ON
 endif
 
-.PHONY: all build deps configure compile data run test test-asan test-fuzz fuzz soak bench format clean
+.PHONY: all build deps configure compile data run test test-asan test-fuzz fuzz soak bench install uninstall \
+	format clean
 
 all: build
 
@@ -24,12 +25,14 @@ deps:
 configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 
+# What playing needs: the game and the data generator. The scenario runner, the test programs and
+# the benchmarks are built by `make test` and `make bench`.
 compile: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake --build $(BUILD) -j $(JOBS) --target zarnok zarnok-datagen
 
 # The game's images, fonts and sounds are generated, never committed.
 data: compile
-	@if [ -x $(BUILD)/zarnok-datagen ]; then $(BUILD)/zarnok-datagen --out data --if-stale; fi
+	@$(BUILD)/zarnok-datagen --out data --if-stale
 
 build: data
 
@@ -37,6 +40,7 @@ run: build
 	./$(BUILD)/zarnok
 
 test: build test-asan test-fuzz
+	@cmake --build $(BUILD) -j $(JOBS) --target all test-programs
 	@scripts/with-display.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) of the tests labelled "sanitize".
@@ -64,7 +68,18 @@ soak: build
 		$(ASAN_BUILD)/tests/game_hardening_tests --gtest_filter='Soak.*'
 
 bench: build
+	@cmake --build $(BUILD) -j $(JOBS) --target bench-programs
 	@for b in $(BUILD)/bench/*; do [ -f "$$b" ] && [ -x "$$b" ] && scripts/with-display.sh "$$b"; done; true
+
+# Installs the game, its data, the `zarnok` launcher, the menu entry and the icons under PREFIX;
+# `make uninstall` removes what the last `make install` wrote (listed in the build folder).
+PREFIX ?= /usr/local
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	@scripts/uninstall.sh $(BUILD)/install_manifest.txt
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

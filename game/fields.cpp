@@ -218,3 +218,54 @@ std::vector<std::string> zarnok_field_names() {
     for (const Entry& e : kEntries) names.emplace_back(e.name);
     return names;
 }
+
+namespace {
+
+void Mix(unsigned* h, const void* data, size_t size) {
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) *h = (*h ^ p[i]) * 16777619u;
+}
+
+template <class T>
+void MixArray(unsigned* h, void* field) {
+    const Array<T>& a = *static_cast<Array<T>*>(field);
+    const int n = a.Length();
+    Mix(h, &n, sizeof n);
+    if (n > 0) Mix(h, a.Data(), sizeof(T) * n);
+}
+
+}  // namespace
+
+unsigned zarnok_state_digest(c_MyApp* app) {
+    unsigned h = 2166136261u;
+    for (const Entry& e : kEntries) {
+        if (app == nullptr && std::strncmp(e.name, "f_", 2) == 0) continue;
+        void* field = e.locate(app);
+        switch (e.type) {
+            case GameField::Int:
+                Mix(&h, field, sizeof(int));
+                break;
+            case GameField::Float:
+                Mix(&h, field, sizeof(float));
+                break;
+            case GameField::Str: {
+                const String& s = *static_cast<String*>(field);
+                Mix(&h, s.Data(), sizeof(Char) * s.Length());
+                break;
+            }
+            case GameField::IntArray:
+                MixArray<int>(&h, field);
+                break;
+            case GameField::FloatArray:
+                MixArray<float>(&h, field);
+                break;
+            case GameField::BoolArray:
+                MixArray<bool>(&h, field);
+                break;
+            case GameField::ImageArray:
+            case GameField::SoundArray:
+                break;  // what loaded depends on the machine (a sound device), not on the game
+        }
+    }
+    return h;
+}

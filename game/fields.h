@@ -20,3 +20,7 @@ bool zarnok_find_field(c_MyApp* app, const std::string& name, GameField* out);
 
 // Every name zarnok_find_field knows, fields of the app first, in declaration order.
 std::vector<std::string> zarnok_field_names();
+
+// A digest (32-bit FNV-1a) of every value in the name table but the loaded images and sounds: two
+// runs that reach the same game have the same digest.
+unsigned zarnok_state_digest(c_MyApp* app);

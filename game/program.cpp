@@ -6,6 +6,7 @@
 #include "framework/graphics.h"
 #include "framework/input.h"
 #include "framework/random.h"
+#include "game/fields.h"
 #include "game/myapp.h"
 #include "host/vxgame.h"
 
@@ -39,6 +40,7 @@ int vxInit() {
     gc_assign(vx_Zarnok_CreditText, vx_Zarnok_BuildCreditText());
     vx_Zarnok_OnScreenControls = 0;
     vx_Zarnok_AccelerometerControls = 0;
+    vxStateDigest = [] { return zarnok_state_digest(dynamic_cast<c_MyApp*>(vx_app__app)); };
 
     // The collector's roots, in the order they are marked.
     gc_add_root(vx_app__app);

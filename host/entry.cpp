@@ -1,31 +1,25 @@
-// The program's start-up: the windowing library, the host, signal handlers, the locale, the
-// collector, the program's globals and application object, then the main loop.
+// The program's start-up: the host the command line asks for (host/recording.h), the windowing
+// library, signal handlers, the locale, the collector, the program's globals and application
+// object, then the main loop.
 #include <GLFW/glfw3.h>
 
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
 
+#include "host/recording.h"
 #include "host/vxgame.h"
 
-namespace {
-// The command line, kept for completeness; nothing reads it.
-int vx_argc = 0;
-char** vx_argv = nullptr;
-}  // namespace
-
 int VxZorbinGame::Main(int argc, char** argv) {
+    // The host lives for the whole process.
+    VxGlfwGame* game = vx_host_for_command_line(argc, argv);
+
     // Hats are reported as axes by the host (see PollJoystick), not as extra buttons.
     glfwInitHint(GLFW_JOYSTICK_HAT_BUTTONS, GLFW_FALSE);
     if (!glfwInit()) {
         vxPrint(String("glfwInit failed"));
         std::exit(-1);
     }
-
-    VxZorbinGame* game = new VxZorbinGame();  // lives for the whole process
-
-    vx_argc = argc;
-    vx_argv = argv;
 
     std::signal(SIGSEGV, sighandler);
     std::signal(SIGILL, sighandler);

@@ -196,12 +196,7 @@ void VxGlfwGame::OnWindowClose() {
 void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
                                int stencil, bool fullscreen) {
     // The old window's key state dies with it: release every held key first.
-    if (_window) {
-        for (int key = GLFW_KEY_SPACE; key <= GLFW_KEY_LAST; ++key) {
-            int code = TransKey(key);
-            if (code != 0 && glfwGetKey(_window, key) == GLFW_PRESS) KeyEvent(2, code);
-        }
-    }
+    if (_window) ReleaseHeldKeys();
 
     GLFWmonitor* monitor = glfwGetPrimaryMonitor();
     const GLFWvidmode* desktop = monitor ? glfwGetVideoMode(monitor) : nullptr;
@@ -249,6 +244,13 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     glfwSetMouseButtonCallback(_window, MouseButtonCallback);
     glfwSetCursorPosCallback(_window, CursorPosCallback);
     glfwSetWindowCloseCallback(_window, CloseCallback);
+}
+
+void VxGlfwGame::ReleaseHeldKeys() {
+    for (int key = GLFW_KEY_SPACE; key <= GLFW_KEY_LAST; ++key) {
+        int code = TransKey(key);
+        if (code != 0 && glfwGetKey(_window, key) == GLFW_PRESS) KeyEvent(2, code);
+    }
 }
 
 void VxGlfwGame::SetDeviceWindow(int width, int height, int flags) {

@@ -5,6 +5,7 @@
 #include "host/vxgame.h"
 
 VxGame* VxGame::_game = nullptr;
+unsigned (*vxStateDigest)() = nullptr;
 
 VxGame::VxGame() {
     _game = this;

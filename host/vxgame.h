@@ -173,6 +173,8 @@ class VxGlfwGame : public VxGame {
     // Focused and not iconified.
     virtual bool WindowActive();
     virtual void SwapBuffers();
+    // Before a new window replaces the old one: a key-up for every key held down in the old one.
+    virtual void ReleaseHeldKeys();
 
     double _updatePeriod = 0.0;
     double _nextUpdate = 0.0;
@@ -195,3 +197,6 @@ class VxZorbinGame : public VxGlfwGame {
 // roots in their marking order; creates the application object.
 int vxInit();
 int vxMain();
+// Set by the program if it can: a digest of the whole game state. A recorded game carries it after
+// every update, so that a replay shows it reaches the same game or stops where it does not.
+extern unsigned (*vxStateDigest)();

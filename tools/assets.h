@@ -38,6 +38,10 @@ void paintBadge(Painter& p, int frame);        // "BadgesA"
 void paintGameFont(Painter& p, int frame);     // "fonts/editundo"
 void paintDefaultFont(Painter& p, int frame);  // "tavo_font"
 
+// The application icon at canvas.width() x canvas.height() pixels (a square canvas).
+void paintAppIcon(Canvas& canvas);
+const int kAppIconSizes[3] = {48, 128, 256};  // written as "icons/zarnok-<size>.png"
+
 // Text drawing with the glyph source font, for the painters and the contact sheets. Draws `text`
 // with its baseline at (x, y) in units, `size` units per em, centred on x when `centre` is set.
 void drawText(Painter& p, float x, float y, float size, const std::string& text, Col col, bool centre);

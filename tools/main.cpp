@@ -1,6 +1,6 @@
 // zarnok-datagen: writes the game's data tree (images at three resolutions, fonts, sound effects
-// and the music track). Everything is computed from code: no clocks, no unseeded randomness, fixed
-// encoder settings, so two runs give byte-identical files.
+// the music track and the application icon). Everything is computed from code: no clocks, no unseeded
+// randomness, fixed encoder settings, so two runs give byte-identical files.
 //
 //   zarnok-datagen --out DIR [--if-stale] [--contact-sheets DIR]
 //
@@ -54,11 +54,16 @@ std::string imagePath(const ImageAsset& a, int li) {
     return a.name + kSuffix[li] + ".png";
 }
 
+std::string iconPath(int size) {
+    return "icons/zarnok-" + std::to_string(size) + ".png";
+}
+
 std::vector<std::string> manifest() {
     std::vector<std::string> files;
     for (auto& a : imageAssets())
         for (int li = 0; li < (a.multiRes ? 3 : 1); ++li) files.push_back(imagePath(a, li));
     for (auto& s : soundPaths()) files.push_back(s);
+    for (int size : kAppIconSizes) files.push_back(iconPath(size));
     return files;
 }
 
@@ -253,9 +258,9 @@ int main(int argc, char** argv) {
     // Jobs: the sounds, then every image at every level. Each job writes its own files, so the
     // order in which the threads pick them does not affect the output.
     struct Job {
-        int asset, level;  // asset -1: the sounds
+        int asset, level;  // asset -1: the sounds; -2: the application icon at size index `level`
     };
-    std::vector<Job> jobs{{-1, 0}};
+    std::vector<Job> jobs{{-1, 0}, {-2, 0}, {-2, 1}, {-2, 2}};
     for (int li = 2; li >= 0; --li)
         for (int i = 0; i < int(assets.size()); ++i)
             if (assets[i].multiRes || li == 0) jobs.push_back({i, li});
@@ -265,6 +270,14 @@ int main(int argc, char** argv) {
     auto worker = [&] {
         for (int j; (j = next++) < int(jobs.size());) {
             const Job& job = jobs[j];
+            if (job.asset == -2) {
+                int size = kAppIconSizes[job.level];
+                Canvas icon(size, size);
+                paintAppIcon(icon);
+                if (writeTree && !writePng(fs::path(outDir) / iconPath(size), size, size, icon.toRGBA8()))
+                    ok = false;
+                continue;
+            }
             if (job.asset < 0) {
                 if (!writeTree) continue;
                 for (auto& s : makeSounds())

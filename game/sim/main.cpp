@@ -4,6 +4,9 @@
 //   zarnok-sim [--size WxH] [--updates N] [--script FILE] [--dump NAMES] [--dump-every K]
 //              [--screenshot FILE]
 //
+// A recorded game (`zarnok --record FILE`) given as the script is replayed as it was played: its
+// window size, frames, clock and state file, up to its last update.
+//
 // It runs in the current folder like the game (data/ and the state file are read there). Status
 // lines of the game pass through on standard output. Exit status: 0 after the last pass (or the
 // game's own status when it ends the program, after a last dump), 2 for a usage or script error.
@@ -22,7 +25,7 @@
 #include "framework/graphics.h"
 #include "game/fields.h"
 #include "game/myapp.h"
-#include "game/sim/script.h"
+#include "host/script.h"
 #include "host/sim_game.h"
 #include "native/gxtk_graphics.h"
 
@@ -31,6 +34,7 @@ namespace {
 struct Options {
     int width = 640, height = 480;
     int updates = 60;
+    bool updatesGiven = false;
     std::string script;
     std::vector<std::string> dump;
     int dumpEvery = 0;
@@ -72,6 +76,7 @@ Options parse_args(int argc, char** argv) {
             o.height = positive(v.substr(x + 1), "height");
         } else if (a == "--updates") {
             o.updates = positive(value(), "update count");
+            o.updatesGiven = true;
         } else if (a == "--script") {
             o.script = value();
         } else if (a == "--dump") {
@@ -195,52 +200,12 @@ int settable_type(const std::string& name) {
     return f.type == GameField::Int ? 1 : f.type == GameField::Float ? 2 : 0;
 }
 
-void deliver(const SimEvent& e) {
-    switch (e.kind) {
-        case SimEvent::KeyDown:
-            g_host->KeyEvent(1, e.a);
-            break;
-        case SimEvent::KeyUp:
-            g_host->KeyEvent(2, e.a);
-            break;
-        case SimEvent::Char:
-            g_host->KeyEvent(3, e.a);
-            break;
-        case SimEvent::MouseDown:
-            g_host->MouseEvent(4, e.a, e.x, e.y);
-            break;
-        case SimEvent::MouseUp:
-            g_host->MouseEvent(5, e.a, e.x, e.y);
-            break;
-        case SimEvent::MouseMove:
-            g_host->MouseEvent(6, -1, e.x, e.y);
-            break;
-        case SimEvent::JoyAxis:
-            g_host->SetJoyAxis(e.a, e.index, e.x);
-            break;
-        case SimEvent::JoyButton:
-            g_host->SetJoyButton(e.a, e.index, e.b != 0);
-            break;
-        case SimEvent::JoyUnplug:
-            g_host->UnplugJoy(e.a);
-            break;
-        case SimEvent::Suspend:
-            g_host->SuspendGame();
-            break;
-        case SimEvent::Resume:
-            g_host->ResumeGame();
-            break;
-        case SimEvent::Resize:
-            g_host->Resize(e.a, e.b);
-            break;
-        case SimEvent::Set: {
-            GameField f;
-            if (!zarnok_find_field(the_app(), e.name, &f)) break;
-            if (f.type == GameField::Int) *static_cast<int*>(f.ptr) = e.a;
-            if (f.type == GameField::Float) *static_cast<float*>(f.ptr) = e.x;
-            break;
-        }
-    }
+// A set line: writes the named field of the game.
+void set_field(const SimEvent& e) {
+    GameField f;
+    if (!zarnok_find_field(the_app(), e.name, &f)) return;
+    if (f.type == GameField::Int) *static_cast<int*>(f.ptr) = e.a;
+    if (f.type == GameField::Float) *static_cast<float*>(f.ptr) = e.x;
 }
 
 bool screenshot(const std::string& path) {
@@ -300,7 +265,16 @@ int main(int argc, char** argv) {
     // Set lines name fields of the game object, so the script is read once the game exists.
     std::vector<SimEvent> events;
     std::string error;
-    if (!sim_parse_script(scriptText, &events, &error, settable_type)) usage(g_options.script + ": " + error);
+    SimRecording recording;
+    if (!sim_parse_script(scriptText, &events, &error, settable_type, &recording))
+        usage(g_options.script + ": " + error);
+    if (recording.present) {
+        // A recorded game has its own window size, and runs to its last update unless told otherwise.
+        g_host->UseRecording(recording, events, g_options.script);
+        g_options.width = recording.width;
+        g_options.height = recording.height;
+        if (!g_options.updatesGiven) g_options.updates = events.empty() ? 1 : events.back().pass + 1;
+    }
 
     g_host->SetGlfwWindow(g_options.width, g_options.height, 8, 8, 8, 0, 0, 0, false);
     std::atexit(dump_at_exit);
@@ -308,10 +282,7 @@ int main(int argc, char** argv) {
 
     size_t next = 0;
     for (int pass = 0; pass < g_options.updates; ++pass) {
-        g_host->SetPass(pass);
-        g_host->RenderGame();
-        while (next < events.size() && events[next].pass < pass) ++next;  // before the first pass
-        while (next < events.size() && events[next].pass == pass) deliver(events[next++]);
+        g_host->BeginPass(pass, events, &next, set_field);
         g_host->UpdateGame();
         if (g_options.dumpEvery > 0 && (pass + 1) % g_options.dumpEvery == 0) dump(pass);
     }
