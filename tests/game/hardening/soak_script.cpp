@@ -51,6 +51,16 @@ std::string soak_script(uint64_t seed, int updates) {
             emit(pass, it->second);
             if (it->second == "resume") suspended = false;
         }
+        // The first 10,000 updates visit every image resolution and the full screen once, so that
+        // what the game holds afterwards is no more than it has held before.
+        static const struct {
+            int pass;
+            const char* what;
+        } kTour[] = {{1000, "resize 1280 960"}, {2500, "resize 320 240"}, {4000, "resize 640 480"},
+                     {5500, "key down 122"},    {5502, "key up 122"},     {7000, "key down 122"},
+                     {7002, "key up 122"}};
+        for (const auto& t : kTour)
+            if (t.pass == pass) emit(pass, t.what);
         if (pass % 5000 == 100) {
             // A new game every 5,000 updates, whatever the menus are doing, so that play is covered.
             emit(pass, "set f_difficulty " + std::to_string(r.Between(1, 3)));
