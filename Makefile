@@ -67,9 +67,16 @@ soak: build
 	@ZARNOK_SOAK_UPDATES=$${ZARNOK_SOAK_UPDATES:-1000000} scripts/with-display.sh \
 		$(ASAN_BUILD)/tests/game_hardening_tests --gtest_filter='Soak.*'
 
+# Every benchmark program, results as JSON in bench/results/; fails when a program misses a budget.
 bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target bench-programs
-	@for b in $(BUILD)/bench/*; do [ -f "$$b" ] && [ -x "$$b" ] && scripts/with-display.sh "$$b"; done; true
+	@mkdir -p bench/results; status=0; \
+	for b in $(BUILD)/bench/*; do \
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+	  n=$$(basename "$$b"); \
+	  scripts/with-display.sh "$$b" --benchmark_out=bench/results/$$n.json --benchmark_out_format=json || status=1; \
+	done; \
+	if [ $$status -ne 0 ]; then echo "make bench: a budget was missed"; fi; exit $$status
 
 # Installs the game, its data, the `zarnok` launcher, the menu entry and the icons under PREFIX;
 # `make uninstall` removes what the last `make install` wrote (listed in the build folder).

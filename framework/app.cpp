@@ -44,6 +44,7 @@ void c_GameDelegate::mark() {
 
 void c_GameDelegate::StartGame() {
     gc_assign(f__graphics, new gxtkGraphics());
+    f__graphics->atlasImages = true;
     vx_graphics_SetGraphicsDevice(f__graphics);
     vx_graphics_SetFont(nullptr, 32);
     gc_assign(f__audio, new gxtkAudio());

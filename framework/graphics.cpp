@@ -249,7 +249,7 @@ int vx_graphics_SetAlpha(float a) {
 
 int vx_graphics_SetBlend(int mode) {
     vx_graphics_context->f_blend = mode;
-    if (vx_graphics_renderDevice) vx_graphics_renderDevice->SetBlend(mode);
+    if (vx_graphics_renderDevice) vx_graphics_renderDevice->SetAdditive(mode == 1);
     return 0;
 }
 

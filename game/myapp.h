@@ -6,6 +6,8 @@
 // replays that list scaled to the device.
 #pragma once
 
+#include <initializer_list>
+
 #include "framework/app.h"
 #include "framework/audio.h"
 #include "framework/graphics.h"
@@ -120,6 +122,20 @@ class c_MyApp : public c_App {
     String p_MyNth();      // gameplay.cpp: the running score's place; the number in f_i
     int p_LoseLife(int wreck, float x, float y);  // gameplay.cpp: a hit on the ship
 
+    // ---- Title menu, options, pause and credits (menu.cpp, options.cpp, pause.cpp) ----
+    int p_TouchInBox(float x, float y, float hw, float hh);  // a touch strictly inside a centred box
+    int p_DrawCog(float x, float y, float spin1, float spin2, float spin3);
+    String p_ScoreList(const String& heading, const String& single, int first, int n);
+    int p_PickIcon(int i);
+    int p_OpenOptions();
+    int p_AnyControl(std::initializer_list<int> controls);  // 1 when one is active for a player 0-3
+    String p_SoundLabel();
+    int p_CycleSound();
+    int p_CloseOptions();
+    int p_Resume();
+    int p_QuitGame();
+    int p_PauseRing(float x, float y);
+
     // ---- Enemies and waves (enemies.cpp) ----
     int p_LaunchBaddies();
     int p_AddBad(int c, int r, int kind, int hp);
@@ -193,11 +209,11 @@ class c_MyApp : public c_App {
     int f_blend = 0;                           // 1 normal, 3 additive
 
     // ---- Control input ----
-    int f_buttonHit = 0;               // result of the last p_Button
-    float f_moveX = 0, f_moveY = 0;    // analogue steering, -1 .. 1
-    int f_anchorX = 0, f_anchorY = 0;  // touch-drag stick anchor; f_anchorX -1 when none
-    float f_velX = 0, f_velY = 0;      // keyboard inertia, -1 .. 1
-    int f_playerPad = 0;               // joystick unit read for analogue steering
+    int f_buttonHit = 0;                // result of the last p_Button
+    float f_moveX = 0, f_moveY = 0;     // analogue steering, -1 .. 1
+    int f_anchorX = -1, f_anchorY = 0;  // touch-drag stick anchor; f_anchorX -1 when none
+    float f_velX = 0, f_velY = 0;       // keyboard inertia, -1 .. 1
+    int f_playerPad = 0;                // joystick unit read for analogue steering
 
     // ---- Assets, gameplay and box animation ----
     Array<c_Sound*> f_sounds;                    // [100] sound slots

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/vxgame.h"
+#include "native/gxtk_atlas.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ int gxtkGraphics::BeginRender() {
     batchKind = 0;
     batchSurface = nullptr;
     frameDrawCalls = 0;
+    if (additive) SetAdditive(false);
     return 1;
 }
 
@@ -81,7 +83,7 @@ void gxtkGraphics::EndRender() {
 gxtkGraphics::Vertex* gxtkGraphics::BeginNew(int kind, int count, gxtkSurface* surface) {
     if (batchCount > 0) Flush();
     batchKind = kind;
-    gc_assign(batchSurface, surface);
+    gc_assign(batchSurface, surface ? surface->TextureOwner() : nullptr);
     // Texture coordinates are computed from the surface's scales as vertices are written, so its
     // texture must exist in this context before that (its scales are set when it is made).
     if (surface && !surface->TextureLive()) surface->Bind();
@@ -131,7 +133,7 @@ void gxtkGraphics::UpdatePackedColor() {
     uint32_t r = static_cast<uint32_t>(Clamp(red, 0.0f, 255.0f) * a);
     uint32_t g = static_cast<uint32_t>(Clamp(green, 0.0f, 255.0f) * a);
     uint32_t b = static_cast<uint32_t>(Clamp(blue, 0.0f, 255.0f) * a);
-    uint32_t al = static_cast<uint32_t>(255.0f * a);
+    uint32_t al = additive ? 0 : static_cast<uint32_t>(255.0f * a);
     packedColor = (al << 24) | (b << 16) | (g << 8) | r;
 }
 
@@ -163,6 +165,12 @@ int gxtkGraphics::SetBlend(int mode) {
     } else {
         glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     }
+    return 0;
+}
+
+int gxtkGraphics::SetAdditive(bool on) {
+    additive = on;
+    UpdatePackedColor();
     return 0;
 }
 
@@ -271,7 +279,11 @@ int gxtkGraphics::DrawSurface(gxtkSurface* surface, float x, float y) {
     Vertex* v = Begin(4, 4, surface);
     float w = static_cast<float>(surface->Width());
     float h = static_cast<float>(surface->Height());
-    WriteQuad(v, x, y, x + w, y + h, 0, 0, w * surface->uScale, h * surface->vScale);
+    int ox = surface->originX, oy = surface->originY;
+    WriteQuad(v, x, y, x + w, y + h, static_cast<float>(ox) * surface->uScale,
+              static_cast<float>(oy) * surface->vScale,
+              static_cast<float>(ox + surface->Width()) * surface->uScale,
+              static_cast<float>(oy + surface->Height()) * surface->vScale);
     return 0;
 }
 
@@ -280,6 +292,8 @@ int gxtkGraphics::DrawSurface2(gxtkSurface* surface, float x, float y, int srcx,
     if (!surface) return 0;
     Vertex* v = Begin(4, 4, surface);
     float us = surface->uScale, vs = surface->vScale;
+    srcx += surface->originX;
+    srcy += surface->originY;
     WriteQuad(v, x, y, x + static_cast<float>(srcw), y + static_cast<float>(srch),
               static_cast<float>(srcx) * us, static_cast<float>(srcy) * vs,
               static_cast<float>(srcx + srcw) * us, static_cast<float>(srcy + srch) * vs);
@@ -293,7 +307,7 @@ int gxtkGraphics::DrawOval(float x, float y, float w, float h) {
     // The segment count follows the ellipse's size on screen.
     float s;
     if (transformed) {
-        s = rx * std::sqrt(ix * ix + iy * iy) + ry * std::sqrt(jx * jx + jy * jy);
+        s = std::trunc(rx * std::sqrt(ix * ix + iy * iy) + ry * std::sqrt(jx * jx + jy * jy));
     } else {
         s = std::fabs(std::trunc(rx)) + std::fabs(std::trunc(ry));
     }
@@ -349,7 +363,7 @@ int gxtkGraphics::DrawPoly2(Array<float> xyst, gxtkSurface* surface, int srcx, i
     Vertex* v = Begin(n, n, surface);
     const float* p = xyst.Data();
     float us = surface->uScale, vs = surface->vScale;
-    float sx = static_cast<float>(srcx), sy = static_cast<float>(srcy);
+    float sx = static_cast<float>(srcx + surface->originX), sy = static_cast<float>(srcy + surface->originY);
     uint32_t c = packedColor;
     for (int k = 0; k < n; ++k, p += 4) {
         if (transformed) {
@@ -405,8 +419,18 @@ int gxtkGraphics::WritePixels2(gxtkSurface* surface, Array<int> pixels, int x, i
 
 gxtkSurface* gxtkGraphics::LoadSurface(const String& path) {
     gxtkSurface* surface = new gxtkSurface();
+    if (!atlasImages) {
+        if (!LoadSurface__UNSAFE__(surface, path)) return nullptr;
+        surface->Bind();
+        return surface;
+    }
+    surface->path = path;
+    if (gxtkAtlasPage::Reuse(surface)) return surface;
     if (!LoadSurface__UNSAFE__(surface, path)) return nullptr;
+    gxtkAtlasPage::Place(surface);
     surface->Bind();
+    // Once on a live texture the pixels are not needed: the file gives them again.
+    if (surface->TextureLive()) surface->DropPixels();
     return surface;
 }
 

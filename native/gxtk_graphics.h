@@ -5,6 +5,8 @@
 // 1024 vertices (x, y float; u, v float; R, G, B, A bytes: 20 bytes each). The batch goes to OpenGL
 // (1.1 fixed function, client arrays) only when it must: when the kind of primitive or the texture
 // changes, when it is full, before a blend or scissor change or a pixel transfer, and at EndRender.
+// Images on one atlas page share its texture (see gxtk_atlas.h), so drawing them in turn continues
+// one batch.
 //
 // Batch kinds: 1 points, 2 lines, 3 triangles, 4 quads (drawn as indexed triangles through a fixed
 // index list), n >= 5 polygons of n vertices (one triangle fan per polygon). A primitive is never
@@ -19,6 +21,7 @@
 
 #include <cstdint>
 
+#include "host/vxgame.h"
 #include "native/gxtk_surface.h"
 #include "runtime/runtime.h"
 
@@ -41,13 +44,19 @@ class gxtkGraphics : public Object {
     float alpha = 0;
     float ix = 1, iy = 0, jx = 0, jy = 1, tx = 0, ty = 0;
     bool transformed = false;
+    bool additive = false;
     int batchKind = 0;
     int batchCount = 0;
-    gxtkSurface* batchSurface = nullptr;
+    gxtkSurface* batchSurface = nullptr;  // the surface whose texture the batch draws with
 
     // OpenGL draw calls issued since the last BeginRender, and since construction.
     int frameDrawCalls = 0;
     int64_t totalDrawCalls = 0;
+
+    // Whether LoadSurface puts images on shared atlas pages and frees the decoded pixels once they
+    // are on a live texture (decoding the file again when a new context needs them). Off, every
+    // image has a texture of its own and keeps its pixels.
+    bool atlasImages = false;
 
     gxtkGraphics();
     void mark() override;
@@ -62,7 +71,8 @@ class gxtkGraphics : public Object {
     virtual void DiscardGraphics() {}
 
     // A surface decoded from the image file at `path`, with its texture made at once when a context
-    // exists; null when the file cannot be opened or decoded.
+    // exists; null when the file cannot be opened or decoded. With `atlasImages`, a file whose
+    // earlier image is still on a live page is not decoded again.
     virtual gxtkSurface* LoadSurface(const String& path);
     // An RGBA surface of the given size without pixels (an empty texture).
     virtual gxtkSurface* CreateSurface(int width, int height);
@@ -75,6 +85,11 @@ class gxtkGraphics : public Object {
     virtual int SetColor(float r, float g, float b);
     // 1 additive; anything else premultiplied alpha blending.
     virtual int SetBlend(int mode);
+    // Additive drawing that continues the batch: under premultiplied alpha blending a source alpha
+    // of 0 adds the colour to what is there, as (GL_ONE, GL_ONE) does, so only the alpha byte of the
+    // packed colour changes (the frame buffer's own alpha channel, where there is one, is kept
+    // instead of summed). Reset by BeginRender.
+    int SetAdditive(bool on);
     // Window pixels, y down. The whole window turns the scissor test off.
     virtual int SetScissor(int x, int y, int w, int h);
     virtual int SetMatrix(float ix, float iy, float jx, float jy, float tx, float ty);
@@ -100,9 +115,12 @@ class gxtkGraphics : public Object {
                              int pitch);
 
     // Reserves `count` vertices (1-1024) of `kind` and `surface` (null: untextured), flushing first
-    // when the batch holds another kind or surface or has no room. Returns where to write them.
+    // when the batch holds another kind or texture or has no room, and making the surface's texture
+    // live first when it is not. Returns where to write them.
     Vertex* Begin(int kind, int count, gxtkSurface* surface) {
-        if (kind == batchKind && surface == batchSurface && batchCount + count <= kMaxVertices) {
+        if (kind == batchKind && batchCount + count <= kMaxVertices &&
+            (surface ? surface->TextureOwner() == batchSurface && surface->contextSeq == glfwGraphicsSeq
+                     : batchSurface == nullptr)) {
             Vertex* v = vertexBuffer + batchCount;
             batchCount += count;
             return v;

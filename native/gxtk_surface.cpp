@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "host/vxgame.h"
+#include "native/gxtk_atlas.h"
 
 bool gxtkSurface::forcePowerOfTwo = false;
 
@@ -31,22 +32,49 @@ int PowerOfTwoAtLeast(int n) {
     return p;
 }
 
+// Decodes the surface's file again: premultiplied pixels of the surface's size and depth, or null
+// when the file is gone or no longer matches.
+unsigned char* ReloadPixels(const gxtkSurface* s) {
+    if (s->path.Length() == 0 || !VxGame::_game) return nullptr;
+    int w = 0, h = 0, d = 0;
+    unsigned char* data = VxGame::_game->LoadImageData(s->path, &w, &h, &d);
+    if (data && (w != s->width || h != s->height || d != s->depth)) {
+        free(data);
+        data = nullptr;
+    }
+    if (data) gxtkSurface::Premultiply(data, w * h, d);
+    return data;
+}
+
 }  // namespace
 
 gxtkSurface::~gxtkSurface() {
     Discard();
 }
 
+void gxtkSurface::mark() {
+    Object::mark();
+    gc_mark_q(page);
+}
+
 int gxtkSurface::Discard() {
     if (TextureLive()) {
-        glDeleteTextures(1, &texture);
+        if (!page) glDeleteTextures(1, &texture);
         contextSeq = -1;
     }
     if (pixels) {
         free(pixels);
         pixels = nullptr;
     }
+    path = String();
     return 0;
+}
+
+bool gxtkSurface::DropPixels() {
+    if (!pixels || path.Length() == 0) return false;
+    free(pixels);
+    pixels = nullptr;
+    return true;
 }
 
 bool gxtkSurface::TextureLive() const {
@@ -87,9 +115,20 @@ bool gxtkSurface::SetData(unsigned char* data, int w, int h, int d) {
 bool gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pitch) {
     if (glFormat != GL_RGBA) return false;
     if (w <= 0 || h <= 0 || x < 0 || y < 0 || x > width - w || y > height - h) return false;
+    if (!pixels) pixels = ReloadPixels(this);
+    // Written pixels no longer match the file: from now on they are the only copy, on a texture of
+    // the surface's own (other loads of the file may share its place on a page).
+    path = String();
+    if (page) {
+        gc_assign(page, static_cast<gxtkSurface*>(nullptr));
+        originX = originY = 0;
+        contextSeq = -1;
+        texture = 0;
+    }
     if (!pixels) {
         size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
-        pixels = static_cast<unsigned char*>(malloc(bytes));
+        // Zeroed: the part not written here becomes texture content at the next upload.
+        pixels = static_cast<unsigned char*>(calloc(bytes, 1));
         if (!pixels) return false;
         gc_ext_malloced(static_cast<int>(bytes));
     }
@@ -123,6 +162,18 @@ bool gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pit
 
 void gxtkSurface::Bind() {
     if (glfwGraphicsSeq == 0) return;
+    if (page) {
+        page->Bind();
+        texture = page->texture;
+        uScale = page->uScale;
+        vScale = page->vScale;
+        if (contextSeq == glfwGraphicsSeq) return;
+        contextSeq = glfwGraphicsSeq;
+        unsigned char* data = pixels ? pixels : ReloadPixels(this);
+        if (data) static_cast<gxtkAtlasPage*>(page)->Upload(this, data);
+        if (data != pixels) free(data);
+        return;
+    }
     if (contextSeq == glfwGraphicsSeq) {
         glBindTexture(GL_TEXTURE_2D, texture);
         return;
@@ -154,8 +205,10 @@ void gxtkSurface::Bind() {
     uScale = 1.0f / static_cast<float>(texWidth > 0 ? texWidth : 1);
     vScale = 1.0f / static_cast<float>(texHeight > 0 ? texHeight : 1);
 
-    if (pixels) {
+    unsigned char* data = pixels ? pixels : ReloadPixels(this);
+    if (data) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, glFormat, GL_UNSIGNED_BYTE, pixels);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, glFormat, GL_UNSIGNED_BYTE, data);
     }
+    if (data != pixels) free(data);
 }

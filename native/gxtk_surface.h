@@ -1,10 +1,12 @@
-// gxtkSurface: one OpenGL texture together with the pixels it was made from.
+// gxtkSurface: one image on an OpenGL texture.
 //
-// The pixels (rows top to bottom, `depth` bytes per pixel, colour premultiplied by alpha) stay in
-// main memory for the surface's whole life, so the texture can be rebuilt whenever the window, and
-// with it the OpenGL context, is replaced. Textures are made lazily by `Bind`: a texture is live
-// exactly when `contextSeq` equals the host's `glfwGraphicsSeq`; after a window re-creation the
-// stale value makes the next `Bind` build the texture again from `pixels`.
+// A surface's texture is either its own or a share of an atlas page (`page`, see gxtk_atlas.h),
+// where the image lies at (`originX`, `originY`). Its pixels (rows top to bottom, `depth` bytes per
+// pixel, colour premultiplied by alpha) are kept in main memory when nothing else can rebuild the
+// texture: a surface loaded from a file and placed by the renderer keeps only the file's `path` and
+// decodes it again when a new OpenGL context needs its texels. Textures are made lazily by `Bind`:
+// a texture is live exactly when `contextSeq` equals the host's `glfwGraphicsSeq`; after a window
+// re-creation the stale value makes the next `Bind` build it again.
 #pragma once
 
 #include <cstdint>
@@ -20,13 +22,17 @@ class gxtkSurface : public Object {
     unsigned int glFormat = 0;  // GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB or GL_RGBA
     int contextSeq = -1;        // glfwGraphicsSeq the texture was made under; -1: none
     unsigned int texture = 0;
-    float uScale = 0.0f;  // 1 / allocated texture width
-    float vScale = 0.0f;  // 1 / allocated texture height
+    float uScale = 0.0f;           // 1 / allocated texture width
+    float vScale = 0.0f;           // 1 / allocated texture height
+    gxtkSurface* page = nullptr;   // the atlas page holding the image; null: a texture of its own
+    int originX = 0, originY = 0;  // the image's top-left texel on its texture
+    String path;                   // the file the pixels were decoded from; empty: none
 
     gxtkSurface() {}
     ~gxtkSurface() override;
+    void mark() override;
 
-    // Deletes a live texture and frees the pixels. Returns 0.
+    // Deletes a live texture of its own (a page's stays) and frees the pixels. Returns 0.
     virtual int Discard();
     virtual int Width() { return width; }
     virtual int Height() { return height; }
@@ -42,10 +48,15 @@ class gxtkSurface : public Object {
     // premultiplying them, and updates a live texture. Only RGBA surfaces accept it; a rectangle that
     // does not lie wholly inside the surface is ignored. Returns whether anything was written.
     bool SetSubData(int x, int y, int w, int h, const int* src, int pitch);
-    // Binds the texture, making it first when it is not live in the current context. Does nothing
-    // while no context exists (glfwGraphicsSeq 0).
+    // Binds the texture, making it first when it is not live in the current context (for an image
+    // on a page: making the page live and writing the image's texels onto it). Does nothing while no
+    // context exists (glfwGraphicsSeq 0).
     void Bind();
     bool TextureLive() const;
+    // The surface whose texture draws this one: its page, or itself.
+    gxtkSurface* TextureOwner() { return page ? page : this; }
+    // Frees the pixels when the file can give them again. Returns whether it did.
+    bool DropPixels();
 
     // Premultiplies `count` pixels of `depth` bytes in place (depths 2 and 4; others have no alpha).
     static void Premultiply(unsigned char* data, int count, int depth);

@@ -673,7 +673,7 @@ void paintFlash(Painter& p, int frame) {
         float body = std::exp(-rr * rr * 3.2f) * 0.55f;
         // Rays of uneven length.
         float u = (a / (2 * kPi) + 0.5f) * rays;
-        int idx = int(std::floor(u)) % rays;
+        int idx = (int(std::floor(u)) % rays + rays) % rays;  // the twist can carry u below 0
         float fu = u - std::floor(u);
         float lenK = rayLen * (0.6f + 0.6f * phases[idx % 24]);
         float ray = std::pow(std::max(0.f, 1 - std::fabs(fu - 0.5f) * 2 / rayW), 2.f) *

@@ -151,11 +151,7 @@ void padGlyph(Painter& p, int i) {
         };
         p.fillC([&](V2 q) { return d(q) - 0.5f; }, dark);
         p.fillC(d, on);
-        p.fillC(
-            [&](V2 q) {
-                return sdSeg(q, {c.x - 3.2f, 9.2f}, {c.x + 3.2f, 9.2f}, 0.45f);
-            },
-            grey(0.1f));
+        p.fillC([&](V2 q) { return sdSeg(q, {c.x - 3.2f, 9.2f}, {c.x + 3.2f, 9.2f}, 0.45f); }, grey(0.1f));
     } else if (k == 'Q' || k == 'E') {
         // Triggers: a tall rounded paddle.
         float lean = k == 'Q' ? -1.f : 1.f;

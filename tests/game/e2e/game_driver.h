@@ -108,6 +108,33 @@ class GameTest : public ::testing::Test {
         ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
     }
 
+    // A session started with --record session.txt is followed by the updates it has written.
+    // Waits (up to a minute) until the game has made `updates` more updates than now.
+    void Updates(int updates) {
+        const int target = Update() + updates;
+        for (int i = 0; i < 6000 && Update() < target; ++i) std::this_thread::sleep_for(10ms);
+        ASSERT_GE(Update(), target) << "the game stopped updating";
+    }
+    // The update the recording has reached.
+    int Update() {
+        const std::string text = ReadFile(dir / "session.txt");
+        const size_t at = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
+        return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 1);
+    }
+
+    // A control pressed as a player does (the game reads held keys, so a tap between two updates
+    // could go unseen): held for a few updates, then let go for a few.
+    void Press(const std::string& key) {
+        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
+        Updates(4);
+        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
+        Updates(4);
+    }
+    void HoldFor(const std::string& key, int updates) {
+        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
+        Updates(updates);
+        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
+    }
     // The window's pixels as 0xRRGGBB, row by row, or empty when they cannot be read.
     std::vector<long> Pixels(int* width = nullptr, int* height = nullptr) {
         XWindowAttributes a;

@@ -44,22 +44,13 @@ class RecordTest : public GameTest {
     // Records what `play` does in the window, ended by F4; the recording, and the state file the
     // window saved (if any) as saved-by-window.
     std::vector<std::string> Record(const std::function<void()>& play) {
-        Start("--record rec.txt");
+        Start("--record session.txt");
         play();
         Key("F4");
         EXPECT_EQ(game->Wait(10), 0);
         fs::remove(dir / "saved-by-window");
         if (fs::exists(dir / ".zorbinstate")) fs::rename(dir / ".zorbinstate", dir / "saved-by-window");
-        return Lines(ReadFile(dir / "rec.txt"));
-    }
-
-    // Waits (up to a minute) until the recording game has made `updates` updates.
-    void Reach(int updates) {
-        for (int i = 0; i < 6000; ++i, std::this_thread::sleep_for(10ms)) {
-            const std::vector<std::string> lines = Lines(ReadFile(dir / "rec.txt"));
-            if (lines.size() > 3 && std::atoi(lines.back().c_str()) >= updates) return;
-        }
-        ADD_FAILURE() << "the game did not reach update " << updates;
+        return Lines(ReadFile(dir / "session.txt"));
     }
 
     // Replays `text` in the runner; its output and status.
@@ -70,13 +61,20 @@ class RecordTest : public GameTest {
 };
 
 TEST_F(RecordTest, AGamePlayedInTheWindowReplaysInTheRunnerOrIsRefusedWhenDamaged) {
+    // A game of difficulty 1 in a resized window: steering, slow motion, a pause, shots that hit.
     const std::vector<std::string> rec = Record([&] {
-        Reach(40);  // the loader, then the title
+        Updates(40);  // the loader, then the title
         EXPECT_EQ(xtest::Run("xdotool windowsize --sync " + std::to_string(window) + " 800 600"), 0);
-        Hold("Left", 300ms);
-        Key("Down Up");
-        Hold("Right", 200ms);
-        Reach(120);
+        Updates(40);
+        Press("Return");
+        Updates(330);  // the wave flies in
+        HoldFor("Left", 30);
+        HoldFor("space", 20);
+        HoldFor("Right", 40);
+        Press("Escape");
+        Updates(20);
+        Press("Escape");
+        Updates(60);
     });
     ASSERT_GE(rec.size(), 4u);
     EXPECT_EQ(rec[0] + "|" + rec[1] + "|" + rec[2],
@@ -88,8 +86,11 @@ TEST_F(RecordTest, AGamePlayedInTheWindowReplaysInTheRunnerOrIsRefusedWhenDamage
 
     // Every update's check passes, and the tables are those the window saved.
     int status = -1;
-    const std::string replayed = Replay(Text(rec), "f_scores,f_devW,f_devH", &status);
+    const std::string replayed =
+        Replay(Text(rec), "f_mode,f_score,vx_random_Seed,f_scores,f_devW,f_devH", &status);
     ASSERT_EQ(status, 0) << replayed;
+    EXPECT_NE(replayed.find("\"f_mode\":10,\"f_score\":"), std::string::npos) << replayed;
+    EXPECT_EQ(replayed.find("\"f_score\":0,"), std::string::npos) << "no hit: " << replayed;
     EXPECT_NE(replayed.find("\"f_devW\":800,\"f_devH\":600"), std::string::npos) << replayed;
     if (fs::exists(dir / "saved-by-window"))
         fs::copy_file(dir / "saved-by-window", dir / ".zorbinstate", fs::copy_options::overwrite_existing);
@@ -130,7 +131,7 @@ TEST_F(RecordTest, AGamePlayedInTheWindowReplaysInTheRunnerOrIsRefusedWhenDamage
 }
 
 TEST_F(RecordTest, TheWindowReplaysIgnoringThePlayerButForTheQuitKeys) {
-    const std::vector<std::string> rec = Record([&] { Reach(60); });
+    const std::vector<std::string> rec = Record([&] { Updates(60); });
     fs::remove(dir / ".zorbinstate");
 
     // To its end by itself, the state file left alone.

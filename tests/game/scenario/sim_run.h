@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 struct SimRun {
     int status = -1;
     std::vector<std::string> lines, dumps;  // standard output, and its dump lines
+    std::string err;                        // standard error
 };
 
 class SimTest : public ::testing::Test {
@@ -46,7 +48,7 @@ class SimTest : public ::testing::Test {
                const std::string& env = "ALSOFT_DRIVERS=null") {
         std::ofstream(dir / "script.txt") << script;
         const std::string cmd = "cd '" + dir.string() + "' && " + env + " '" + kSim +
-                                "' --script script.txt " + args + " 2>/dev/null";
+                                "' --script script.txt " + args + " 2>err.txt";
         SimRun r;
         FILE* p = popen(cmd.c_str(), "r");
         char* buf = nullptr;
@@ -58,50 +60,45 @@ class SimTest : public ::testing::Test {
         free(buf);
         const int st = pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        std::ifstream err(dir / "err.txt");
+        r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
         return r;
     }
 
-    // The integer value of a name in a dump line.
-    static long Value(const std::string& line, const std::string& name) {
+    // The value of a number field in a dump line.
+    static double Value(const std::string& line, const std::string& name) {
         const size_t at = line.find("\"" + name + "\":");
-        EXPECT_NE(at, std::string::npos) << name << " not in " << line;
-        return at == std::string::npos ? 0 : std::stol(line.substr(at + name.size() + 3));
+        EXPECT_NE(at, std::string::npos) << name << " not in " << line.substr(0, 200);
+        return at == std::string::npos ? 0 : std::strtod(line.c_str() + at + name.size() + 3, nullptr);
     }
-    // The value of a float field in a dump line.
-    static double Real(const std::string& line, const std::string& name) {
-        const size_t at = line.find("\"" + name + "\":");
-        EXPECT_NE(at, std::string::npos) << name << " not in " << line;
-        return at == std::string::npos ? 0 : std::stod(line.substr(at + name.size() + 3));
-    }
-    // The numbers of an array in a dump line.
+    // The numbers of an array field in a dump line.
     static std::vector<double> Numbers(const std::string& line, const std::string& name) {
         std::vector<double> out;
-        size_t at = line.find("\"" + name + "\":[");
-        EXPECT_NE(at, std::string::npos) << name << " not in the dump";
+        const size_t at = line.find("\"" + name + "\":[");
         if (at == std::string::npos) return out;
-        const char* p = line.c_str() + at + name.size() + 4;
-        for (char* end; *p && *p != ']'; p = *end == ',' ? end + 1 : end) {
+        char* end = nullptr;
+        for (const char* p = line.c_str() + at + name.size() + 4; *p != ']'; p = end + 1) {
             out.push_back(std::strtod(p, &end));
-            if (end == p) break;
+            if (end == p || *end != ',') break;
         }
         return out;
     }
 
-    // Gives the test's folder the game's generated data: generated once into the build tree (under
-    // a lock, as test processes run side by side) and linked in, without the sound files named.
-    // False when there is no generator.
-    bool LinkData(const std::vector<std::string>& withoutSounds = {}) {
+    // Links the game's generated data into the test's folder, with only the sound effects named
+    // (all when none are). The data is generated once into the build tree, under a lock as test
+    // processes run side by side. False when there is no generator.
+    bool LinkData(const std::vector<std::string>& onlySounds = {}) {
         const fs::path cache = fs::path(ZARNOK_BINARY_DIR) / "tests" / "game-data";
         const std::string gen = std::string(ZARNOK_BINARY_DIR) + "/zarnok-datagen";
-        if (!fs::exists(gen)) return false;
         const int lock = open((cache.string() + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
         flock(lock, LOCK_EX);
-        const std::string cmd = "'" + gen + "' --out '" + cache.string() + "' --if-stale >/dev/null 2>&1";
-        const bool made = std::system(cmd.c_str()) == 0;
-        flock(lock, LOCK_UN);
+        const bool made =
+            fs::exists(gen) &&
+            std::system(("'" + gen + "' --out '" + cache.string() + "' --if-stale >/dev/null").c_str()) == 0;
         close(lock);
+        fs::remove_all(dir / "data");
         if (!made) return false;
-        if (withoutSounds.empty()) {
+        if (onlySounds.empty()) {
             fs::create_directory_symlink(cache, dir / "data");
             return true;
         }
@@ -109,11 +106,8 @@ class SimTest : public ::testing::Test {
         for (const auto& e : fs::directory_iterator(cache))
             if (e.path().filename() != "sfx")
                 fs::create_symlink(e.path(), dir / "data" / e.path().filename());
-        for (const auto& e : fs::directory_iterator(cache / "sfx")) {
-            const std::string name = e.path().filename().string();
-            if (std::find(withoutSounds.begin(), withoutSounds.end(), name) == withoutSounds.end())
-                fs::create_symlink(e.path(), dir / "data" / "sfx" / name);
-        }
+        for (const std::string& name : onlySounds)
+            fs::create_symlink(cache / "sfx" / name, dir / "data" / "sfx" / name);
         return true;
     }
 

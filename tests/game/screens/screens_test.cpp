@@ -1,0 +1,329 @@
+// The title menu, the options box, the pause menu and the credits, driven through the scenario
+// runner with scripted keys and mouse; what they show is read back as the texts of the draw list
+// and as the window's pixels.
+#include <stb/stb_image.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <map>
+
+#include "tests/game/scenario/sim_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fs::path;
+
+const path kShots = path(ZARNOK_BINARY_DIR) / "screens";
+
+// An RGB picture read from a PNG file; empty when it cannot be read.
+struct Picture {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+    explicit Picture(const path& file) {
+        int n = 0;
+        if (unsigned char* px = stbi_load(file.c_str(), &w, &h, &n, 3)) {
+            rgb.assign(px, px + static_cast<size_t>(w) * h * 3);
+            stbi_image_free(px);
+        }
+    }
+    int At(int x, int y, int c) const { return rgb[(static_cast<size_t>(y) * w + x) * 3 + c]; }
+    // Pixels of the box whose brightest channel exceeds 160: where images and text were drawn.
+    int Bright(int x0, int y0, int x1, int y1) const {
+        int count = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) count += std::max({At(x, y, 0), At(x, y, 1), At(x, y, 2)}) > 160;
+        return count;
+    }
+};
+
+class ScreensTest : public simtest::SimTest {
+  protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        if (!IsSkipped() && !LinkData()) GTEST_SKIP() << "needs the data generator";
+    }
+
+    // A run's output, its dump lines by pass and, from another run of the same script, the draw
+    // lists of every fifth pass (passes 4, 9, 14, ...): a dump of the whole list is large.
+    struct Run {
+        int status = -1;
+        std::string out;
+        std::map<int, std::string> pass, lists;
+        double operator()(int p, const std::string& name) const { return Real(pass.at(p), name); }
+        // The texts drawn in the update of a pass: glyphs on one baseline run together, a gap of
+        // more than a glyph's advance is a space.
+        std::vector<std::string> Texts(int p) const {
+            std::vector<std::string> texts;
+            const std::string& d = lists.at(p);
+            const std::vector<double> f = Numbers(d, "f_drawList");
+            const size_t count = std::min(f.size(), static_cast<size_t>(Value(d, "f_drawCount")));
+            const int font = static_cast<int>(Value(d, "f_font"));
+            double lastX = 0, lastY = -1e9;
+            for (size_t at = 0; at + 15 <= count; at += 15) {
+                if (static_cast<int>(f[at]) != font) {
+                    lastY = -1e9;
+                    continue;
+                }
+                const char ch = static_cast<char>(f[at + 6] + 32);
+                if (f[at + 2] != lastY || f[at + 1] < lastX) {
+                    texts.emplace_back(1, ch);
+                } else {
+                    if (f[at + 1] - lastX > 10.0 * f[at + 4]) texts.back() += ' ';
+                    texts.back() += ch;
+                }
+                lastX = f[at + 1], lastY = f[at + 2];
+            }
+            return texts;
+        }
+        bool Shows(int p, const std::string& text) const {
+            const auto texts = Texts(p);
+            return std::find(texts.begin(), texts.end(), text) != texts.end();
+        }
+    };
+    // Runs the runner in the test's folder (its saved state stays there between runs) for `updates`
+    // passes, dumping `fields` every pass (none: once at the end), and the draw lists when `texts`.
+    Run Play(int updates, const std::string& fields, const std::string& script = "", bool texts = false,
+             const std::string& more = "") {
+        const std::string n = "--updates " + std::to_string(updates) + " " + more;
+        Run out;
+        if (texts) {
+            // The second run starts from the same saved state and leaves it as it was.
+            const path state = dir / ".zorbinstate", kept = dir / "kept-state";
+            if (fs::exists(state)) fs::copy_file(state, kept, fs::copy_options::overwrite_existing);
+            for (const auto& d :
+                 Sim(n + " --dump-every 5 --dump f_drawList,f_drawCount,f_font", script).dumps)
+                out.lists[static_cast<int>(Value(d, "pass"))] = d;
+            fs::remove(state);
+            if (fs::exists(kept)) fs::rename(kept, state);
+        }
+        const simtest::SimRun r = Sim(n + (fields.empty() ? "" : " --dump-every 1 --dump " + fields), script);
+        out.status = r.status;
+        for (const auto& l : r.lines) out.out += l + "\n";
+        for (const auto& d : r.dumps) out.pass[static_cast<int>(Value(d, "pass"))] = d;
+        return out;
+    }
+};
+
+// A key pressed at a pass and released two passes later.
+std::string Press(int pass, int key) {
+    return std::to_string(pass) + " key down " + std::to_string(key) + "\n" + std::to_string(pass + 2) +
+           " key up " + std::to_string(key) + "\n";
+}
+constexpr int kLeft = 37, kRight = 39, kDown = 40, kEnter = 13, kEscape = 27, kN = 78, kF11 = 122;
+
+TEST_F(ScreensTest, TitleByKeysStepsShowsTheListsOpensCreditsAndQuits) {
+    const Run r = Play(200, "f_menuSel,f_difficulty,f_creditsOpen,f_mode",
+                       Press(30, kRight) + Press(40, kRight) + Press(50, kRight) + Press(60, kRight) +
+                           Press(70, kLeft) + Press(80, kN) + Press(120, kEnter) + "160 key down 27\n",
+                       true);
+    EXPECT_EQ(r.status, 0) << "the quit request ends the program normally";
+    EXPECT_EQ(r.pass.rbegin()->first, 160);
+    EXPECT_TRUE(r.Shows(29, "Top 10") && r.Shows(29, "Last 10")) << "difficulty 1 highlighted at first";
+    EXPECT_EQ(r(29, "f_menuSel"), 1);
+    const int sel[][2] = {{30, 2}, {40, 3}, {50, 4}, {60, 4}, {70, 3}};
+    for (const auto& s : sel) EXPECT_EQ(r(s[0], "f_menuSel"), s[1]) << "pass " << s[0];
+    EXPECT_EQ(r(45, "f_difficulty"), 3) << "the lists follow the highlight";
+    EXPECT_FALSE(r.Shows(54, "Top 10")) << "no lists while the cog is highlighted";
+    EXPECT_EQ(r(79, "f_creditsOpen"), 0);
+    EXPECT_EQ(r(80, "f_creditsOpen"), 1);
+    EXPECT_FALSE(r.Shows(99, "Top 10")) << "no lists under the credits";
+    EXPECT_EQ(r(120, "f_creditsOpen"), 0);
+    EXPECT_EQ(r(159, "f_mode"), 1);
+
+    const Run start = Play(40, "f_mode,f_difficulty,f_controlStyle",
+                           "0 set f_controlStyle 2\n" + Press(30, kRight) + Press(34, kEnter));
+    EXPECT_EQ(start(33, "f_mode"), 1);
+    EXPECT_NE(start(34, "f_mode"), 1) << "confirm starts a game";
+    EXPECT_EQ(start(34, "f_difficulty"), 2);
+    EXPECT_EQ(start(34, "f_controlStyle"), 0) << "started by keyboard";
+}
+
+TEST_F(ScreensTest, TitleByMouseTapsChooseAndADragScrollsAndBounces) {
+    // Icon 2 sits at (338, 384): the first tap highlights it, the second (at the centre, where the
+    // row has brought it) starts a game of difficulty 2.
+    const Run tap = Play(72, "f_menuSel,f_mode,f_difficulty,f_controlStyle",
+                         "30 mouse down 0 338 384\n32 mouse up 0 338 384\n70 mouse down 0 250 384\n");
+    EXPECT_EQ(tap(30, "f_menuSel"), 2);
+    EXPECT_EQ(tap(69, "f_mode"), 1);
+    EXPECT_NE(tap(70, "f_mode"), 1);
+    EXPECT_EQ(tap(70, "f_difficulty"), 2);
+    EXPECT_EQ(tap(70, "f_controlStyle"), 2) << "started by touch";
+
+    // Flings far left and far right: the row coasts, and the end icons push it back into reach.
+    for (int dir : {-1, 1}) {
+        std::string drag = "30 mouse down 0 320 465\n";
+        for (int i = 1; i <= 6; ++i)
+            drag += std::to_string(30 + i) + " mouse move " + std::to_string(320 + dir * 40 * i) + " 465\n";
+        drag += "37 mouse up 0 " + std::to_string(320 + dir * 240) + " 465\n";
+        const Run r = Play(160, "f_scroll,f_menuSel,f_mode", drag);
+        double far = 0;
+        for (int p = 31; p < 160; ++p)
+            far = dir < 0 ? std::min(far, r(p, "f_scroll")) : std::max(far, r(p, "f_scroll"));
+        const double rest = r(159, "f_scroll");
+        EXPECT_EQ(r(159, "f_mode"), 1) << "a drag is not a tap";
+        if (dir < 0) {
+            EXPECT_LT(far, -360) << "coasted past the last icon";
+            EXPECT_GT(rest, -362) << "and came back";
+            EXPECT_EQ(r(159, "f_menuSel"), 4);
+        } else {
+            EXPECT_GT(far, 140);
+            EXPECT_LT(rest, 134);
+            EXPECT_EQ(r(159, "f_menuSel"), 1);
+        }
+    }
+}
+
+TEST_F(ScreensTest, OptionsCycleSoundToggleTheCabinetAndSaveForTheNextStart) {
+    // To the cog and open the box; it slides in for 30 updates, then Down selects Sound.
+    std::string script =
+        Press(30, kRight) + Press(34, kRight) + Press(38, kRight) + Press(44, kEnter) + Press(80, kDown);
+    for (int i = 0; i < 5; ++i)
+        script += std::to_string(90 + 10 * i) + " set f_musicOn 1\n" + Press(90 + 10 * i, kEnter);
+    script += Press(140, kDown) + Press(150, kEnter) + Press(160, kEnter) + Press(170, kEnter) +
+              Press(180, kEscape);
+    const Run r =
+        Play(220, "f_options,f_musicOn,f_optionsOpen,f_optionSel,vx_Zarnok_iCadeControls", script, true);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r(44, "f_optionsOpen"), 1);
+    EXPECT_EQ(r(80, "f_optionSel"), 1);
+    EXPECT_TRUE(r.Shows(89, "Sound : SFX + Music") && r.Shows(89, "iCade : Off") && r.Shows(89, "Credits"));
+    // Each press steps the setting; the settings without music stop the tune.
+    const struct {
+        const char* label;
+        int setting, music;
+    } cycle[] = {{"Sound : SFX", 2, 0},
+                 {"Sound : Music", 3, 1},
+                 {"Sound : Off", 0, 0},
+                 {"Sound : SFX + Music", 1, 1},
+                 {"Sound : SFX", 2, 0}};
+    for (int i = 0; i < 5; ++i) {
+        const int p = 90 + 10 * i;
+        for (int q : {p, p + 1})  // one step per press, however long the key is held
+            EXPECT_NE(r.pass.at(q).find("\"f_options\":[0,0,0,0,0," + std::to_string(cycle[i].setting) + ","),
+                      std::string::npos)
+                << cycle[i].label;
+        EXPECT_EQ(r(p, "f_musicOn"), cycle[i].music) << cycle[i].label;
+        EXPECT_TRUE(r.Shows(p + 4, cycle[i].label)) << cycle[i].label;
+    }
+    EXPECT_EQ(r(150, "vx_Zarnok_iCadeControls"), 1);
+    EXPECT_TRUE(r.Shows(154, "iCade : On"));
+    EXPECT_EQ(r(155, "vx_Zarnok_iCadeControls"), 1) << "held, the switch does not flip back";
+    EXPECT_EQ(r(160, "vx_Zarnok_iCadeControls"), 0);
+    EXPECT_EQ(r(170, "vx_Zarnok_iCadeControls"), 1);
+    EXPECT_EQ(r(180, "f_optionsOpen"), 0) << "back closes the box";
+
+    // The box saved on closing; the next start loads every section.
+    std::ifstream in(dir / ".zorbinstate");
+    std::string state((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(state.find("0|0|0|0|0|2|0|"), std::string::npos) << state;
+    const Run next = Play(2, "", "", false, "--dump f_options");
+    for (const char* line : {"Settings Loaded", "Badges Loaded", "Highscore 0 Loaded", "Highscore 1 Loaded",
+                             "Highscore 2 Loaded"})
+        EXPECT_NE(next.out.find(line), std::string::npos) << line;
+    EXPECT_NE(next.out.find("\"f_options\":[0,0,0,0,0,2,"), std::string::npos) << next.out;
+}
+
+TEST_F(ScreensTest, CreditsScrollFasterWithUpOrDownNeverShowEndAndClose) {
+    std::string script = Press(30, kN) + "30 set f_creditsLine 44\n";
+    script +=
+        "80 key down 40\n100 key up 40\n100 key down 38\n120 key up 38\n160 mouse down 0 100 100\n162 mouse "
+        "up 0 100 100\n";
+    const Run r = Play(200, "f_creditsOpen,f_creditsSlide,f_creditsScroll,f_creditsLine", script, true);
+    EXPECT_EQ(r(59, "f_creditsSlide"), 30);
+    auto travelled = [&](int from, int to) {
+        return 16 * (r(to, "f_creditsLine") - r(from, "f_creditsLine")) -
+               (r(to, "f_creditsScroll") - r(from, "f_creditsScroll"));
+    };
+    EXPECT_NEAR(travelled(59, 79), 20 * 0.3, 0.01);
+    EXPECT_NEAR(travelled(79, 99), 20 * 1.8, 0.01) << "down held";
+    EXPECT_NEAR(travelled(99, 119), 20 * 1.8, 0.01) << "up held";
+    bool sawSeparator = false, sawStart = false;
+    for (int p = 64; p < 160; p += 5) {
+        EXPECT_FALSE(r.Shows(p, "End")) << "pass " << p;
+        sawSeparator = sawSeparator || r.Shows(p, "-=-=-");
+        sawStart = sawStart || (r(p, "f_creditsLine") >= 49 && r.Shows(p, "Game design"));
+    }
+    EXPECT_TRUE(sawSeparator && sawStart) << "the roll went round";
+    EXPECT_EQ(r(160, "f_creditsOpen"), 0) << "a click closes";
+    EXPECT_EQ(r(190, "f_creditsSlide"), 0);
+}
+
+TEST_F(ScreensTest, PauseResumesOpensOptionsAndQuitsIntoARecordedScore) {
+    std::string script = Press(30, kEnter) + "40 set f_score 1234\n" + Press(60, kEscape) + Press(80, kEnter);
+    script += Press(100, kEscape) + Press(110, kRight) + Press(120, kEnter) + Press(160, kEscape);
+    script += Press(200, kLeft) + Press(210, kLeft) + Press(220, kEnter);
+    const Run r = Play(
+        340, "f_mode,f_paused,f_pauseDir,f_pauseY,f_pauseSel,f_optionsOpen,f_gameOverTimer,f_score,f_scores",
+        script, true);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r(59, "f_mode"), 10);
+    EXPECT_EQ(r(60, "f_paused"), 1);
+    EXPECT_EQ(r(79, "f_pauseY"), 248) << "dropped to mid-height";
+    EXPECT_EQ(r(80, "f_pauseDir"), -1) << "resumed";
+    EXPECT_EQ(r(80, "f_paused"), 1) << "until the panel has left";
+    EXPECT_EQ(r(95, "f_paused"), 0);
+    EXPECT_EQ(r(110, "f_pauseSel"), 1);
+    EXPECT_EQ(r(120, "f_optionsOpen"), 1);
+    EXPECT_TRUE(r.Shows(154, "Fullscreen") && !r.Shows(154, "Credits")) << "no credits from a game";
+    EXPECT_EQ(r(160, "f_optionsOpen"), 0);
+    EXPECT_EQ(r(199, "f_paused"), 1) << "the pause panel again";
+    EXPECT_EQ(r(210, "f_pauseSel"), -1);
+    EXPECT_EQ(r(220, "f_gameOverTimer"), 1) << "quit";
+    EXPECT_EQ(r(220, "f_paused"), 0);
+    EXPECT_EQ(r(339, "f_mode"), 1) << "after the game-over sequence, the title";
+    const int score = static_cast<int>(r(219, "f_score"));
+    ASSERT_GE(score, 1234);
+    const std::string& last = r.pass.at(339);
+    EXPECT_NE(last.find("\"f_scores\":[" + std::to_string(score) + ","), std::string::npos)
+        << "first of the best";
+    int shown = 0;
+    for (const auto& t : r.Texts(339)) shown += t == std::to_string(score);
+    EXPECT_EQ(shown, 2) << "in the top and the last list";
+}
+
+TEST_F(ScreensTest, ScreenshotsAtTwoSizesAndFullScreenAndBackKeepsTheImages) {
+    fs::create_directories(kShots);
+    const std::string toOptions =
+        Press(30, kRight) + Press(34, kRight) + Press(38, kRight) + Press(44, kEnter);
+    const struct {
+        const char* name;
+        std::string script;
+        int x, y, r, g, b;  // a virtual-screen pixel (y < 0: -y below the middle) and its colour (within 40)
+    } shots[] = {{"title", "", 320, 0, 0, 0, 20},
+                 {"options", toOptions, 320, 470, 127, 64, 3},
+                 {"credits", Press(30, kN), 52, 8, 0, 255, 0},
+                 {"pause", Press(30, kEnter) + Press(60, kEscape), 200, -50, 178, 105, 7}};
+    for (const char* size : {"640x480", "1920x1080"}) {
+        const int scale = std::string(size) == "640x480" ? 1 : 3, middle = scale == 1 ? 240 : 180;
+        for (const auto& s : shots) {
+            const path png = kShots / (std::string(s.name) + "-" + size + ".png");
+            ASSERT_EQ(Play(100, "", s.script, false,
+                           std::string("--size ") + size + " --screenshot '" + png.string() + "'")
+                          .status,
+                      0);
+            const Picture pic(png);
+            ASSERT_FALSE(pic.rgb.empty()) << png;
+            const int want[] = {s.r, s.g, s.b};
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(pic.At(s.x * scale, (s.y < 0 ? middle - s.y : s.y) * scale, c), want[c], 40)
+                    << png << " channel " << c;
+        }
+    }
+    // F11 and back: the window and its context are made anew twice; the logo and the lists draw as before.
+    const path back = dir / "back.png";
+    ASSERT_EQ(Play(200, "", Press(40, kF11) + Press(100, kF11), false, "--screenshot '" + back.string() + "'")
+                  .status,
+              0);
+    const Picture before(kShots / "title-640x480.png"), after(back);
+    ASSERT_EQ(after.w, 640);
+    for (const auto& box : {std::array<int, 4>{100, 20, 420, 170}, {510, 60, 630, 420}}) {
+        const int b = before.Bright(box[0], box[1], box[2], box[3]),
+                  a = after.Bright(box[0], box[1], box[2], box[3]);
+        EXPECT_GT(b, 1000);
+        EXPECT_NEAR(a, b, b / 20) << box[0] << "," << box[1];
+    }
+}
+
+}  // namespace
