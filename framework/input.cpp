@@ -96,7 +96,10 @@ void c_InputDevice::p_BeginUpdate() {
         c_JoyState* state = f_joyStates[unit];
         if (!host ||
             !host->PollJoystick(unit, state->f_joyx, state->f_joyy, state->f_joyz, state->f_buttons)) {
-            break;
+            // An absent unit lets go: sticks centred, buttons up (an unplugged pad must not hold a
+            // direction or a button for ever). The units after it are still polled.
+            for (int i = 0; i < 2; ++i) state->f_joyx[i] = state->f_joyy[i] = state->f_joyz[i] = 0.0f;
+            for (int b = 0; b < 32; ++b) state->f_buttons[b] = false;
         }
         for (int b = 0; b < 32; ++b) {
             int code = 256 + unit * 32 + b;

@@ -47,7 +47,7 @@ class c_InputDevice : public Object {
 
     // Records one hit of `key` unless this update's hit queue is full.
     void p_PutKeyHit(int key);
-    // Polls joysticks 0-3 through the host, stopping at the first absent one.
+    // Polls joysticks 0-3 through the host; an absent unit reads centred sticks and no buttons.
     void p_BeginUpdate();
     // Clears this update's hit counts and characters.
     void p_EndUpdate();

@@ -259,14 +259,17 @@ int c_MyApp::p_ComputeScale(int devW, int devH) {
     const float rw = vx_Zarnok_rawscrw, rh = vx_Zarnok_rawscrh, o = vx_Zarnok_overscan;
     const float sx = (w - 2.0f * o) / rw;
     const float sy = (h - 2.0f * o) / rh;
+    // The fitted side is the design size exactly and the other side is derived from it in one
+    // rounding (w / (w / rw) comes out a hair below rw, and every later truncation would then be a
+    // pixel off).
     if (sx >= sy) {
         f_scaleX = f_scaleY = sx;
-        vx_Zarnok_jscrw = w / (w / rw);
-        vx_Zarnok_jscrh = h / (w / rw);
+        vx_Zarnok_jscrw = rw;
+        vx_Zarnok_jscrh = h * rw / w;
     } else {
         f_scaleX = f_scaleY = sy;
-        vx_Zarnok_jscrw = w / (h / rh);
-        vx_Zarnok_jscrh = h / (h / rh);
+        vx_Zarnok_jscrw = w * rh / h;
+        vx_Zarnok_jscrh = rh;
     }
     f_landscape = vx_Zarnok_jscrh <= vx_Zarnok_jscrw ? 1 : 0;
     return 0;

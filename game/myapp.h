@@ -209,11 +209,11 @@ class c_MyApp : public c_App {
     int f_blend = 0;                           // 1 normal, 3 additive
 
     // ---- Control input ----
-    int f_buttonHit = 0;               // result of the last p_Button
-    float f_moveX = 0, f_moveY = 0;    // analogue steering, -1 .. 1
-    int f_anchorX = 0, f_anchorY = 0;  // touch-drag stick anchor; f_anchorX -1 when none
-    float f_velX = 0, f_velY = 0;      // keyboard inertia, -1 .. 1
-    int f_playerPad = 0;               // joystick unit read for analogue steering
+    int f_buttonHit = 0;                // result of the last p_Button
+    float f_moveX = 0, f_moveY = 0;     // analogue steering, -1 .. 1
+    int f_anchorX = -1, f_anchorY = 0;  // touch-drag stick anchor; f_anchorX -1 when none
+    float f_velX = 0, f_velY = 0;       // keyboard inertia, -1 .. 1
+    int f_playerPad = 0;                // joystick unit read for analogue steering
 
     // ---- Assets, gameplay and box animation ----
     Array<c_Sound*> f_sounds;                    // [100] sound slots

@@ -343,17 +343,25 @@ Array<VxGlfwVideoMode*> VxGlfwGame::GetGlfwVideoModes() {
 
 // ---- Joysticks -------------------------------------------------------------------------------
 
-void VxGlfwGame::MapJoystick(const float* axes, int axisCount, const unsigned char* states, int buttonCount,
-                             Array<float> joyx, Array<float> joyy, Array<float> joyz, Array<bool> buttons) {
+void VxGlfwGame::MapJoystick(const float* axes, int axisCount, const unsigned char* hats, int hatCount,
+                             const unsigned char* states, int buttonCount, Array<float> joyx,
+                             Array<float> joyy, Array<float> joyz, Array<bool> buttons) {
+    // The axes, then each hat as two more axes (x right, y down, as GLFW reports a stick), so a hat
+    // steers like a stick.
     float a[6] = {0, 0, 0, 0, 0, 0};
-    if (axisCount > 6) axisCount = 6;
-    if (axisCount < 0) axisCount = 0;
-    for (int i = 0; i < axisCount; ++i) a[i] = axes[i];
+    int n_axes = 0;
+    for (int i = 0; axes && i < axisCount && n_axes < 6; ++i) a[n_axes++] = axes[i];
+    for (int i = 0; hats && i < hatCount && n_axes < 6; ++i) {
+        a[n_axes++] = (hats[i] & GLFW_HAT_RIGHT) ? 1.0f : (hats[i] & GLFW_HAT_LEFT) ? -1.0f : 0.0f;
+        if (n_axes < 6)
+            a[n_axes++] = (hats[i] & GLFW_HAT_DOWN) ? 1.0f : (hats[i] & GLFW_HAT_UP) ? -1.0f : 0.0f;
+    }
+    // GLFW reports down as positive; the framework reads up as positive.
     joyx[0] = a[0];
-    joyy[0] = a[1];
+    joyy[0] = -a[1];
     joyz[0] = a[2];
     joyx[1] = a[3];
-    joyy[1] = a[4];
+    joyy[1] = -a[4];
     joyz[1] = a[5];
 
     int n = buttonCount;
@@ -368,11 +376,11 @@ void VxGlfwGame::MapJoystick(const float* axes, int axisCount, const unsigned ch
         for (int i = 0; i < n; ++i) buttons[i] = states[i] != 0;
     }
 
-    // Two controllers whose second stick arrives on other axes.
-    if (n == 14 && axisCount == 5) {
+    // Two controllers whose second stick arrives on other axes (its y is down-positive as well).
+    if (n == 14 && n_axes == 5) {
         joyx[1] = a[4];
         joyy[1] = -a[3];
-    } else if (n == 18 && axisCount == 4) {
+    } else if (n == 18 && n_axes == 4) {
         joyy[1] = -a[2];
     }
 }
@@ -380,25 +388,16 @@ void VxGlfwGame::MapJoystick(const float* axes, int axisCount, const unsigned ch
 bool VxGlfwGame::PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
                               Array<bool> buttons) {
     if (!glfwJoystickPresent(port)) return false;
-    // Axes as the joystick reports them, then each hat as two more axes (x right, y down), so a
-    // hat steers like a stick.
-    float axes[6] = {0, 0, 0, 0, 0, 0};
-    int axisCount = 0, count = 0;
-    const float* raw = glfwGetJoystickAxes(port, &count);
-    for (int i = 0; raw && i < count && axisCount < 6; ++i) axes[axisCount++] = raw[i];
-    const unsigned char* hats = glfwGetJoystickHats(port, &count);
-    for (int i = 0; hats && i < count && axisCount < 6; ++i) {
-        axes[axisCount++] = (hats[i] & GLFW_HAT_RIGHT) ? 1.0f : (hats[i] & GLFW_HAT_LEFT) ? -1.0f : 0.0f;
-        if (axisCount < 6)
-            axes[axisCount++] = (hats[i] & GLFW_HAT_DOWN) ? 1.0f : (hats[i] & GLFW_HAT_UP) ? -1.0f : 0.0f;
-    }
+    int axisCount = 0, hatCount = 0, count = 0;
+    const float* axes = glfwGetJoystickAxes(port, &axisCount);
+    const unsigned char* hats = glfwGetJoystickHats(port, &hatCount);
     unsigned char states[32] = {};
     const unsigned char* rawButtons = glfwGetJoystickButtons(port, &count);
     int buttonCount = 0;
     for (int i = 0; rawButtons && i < count && i < 32; ++i) {
         states[buttonCount++] = rawButtons[i] == GLFW_PRESS ? 1 : 0;
     }
-    MapJoystick(axes, axisCount, states, buttonCount, joyx, joyy, joyz, buttons);
+    MapJoystick(axes, axisCount, hats, hatCount, states, buttonCount, joyx, joyy, joyz, buttons);
     return true;
 }
 

@@ -45,7 +45,9 @@ bool parse_header(const std::vector<std::string>& w, SimRecording* r, bool first
         }
         return true;
     }
-    auto positive = [](const std::string& word, int* out) { return parse_int(word, out) && *out > 0; };
+    auto positive = [](const std::string& word, int* out) {
+        return parse_int(word, out) && *out > 0 && *out <= kSimMaxWindowSide;
+    };
     if (w[0] == "size" && w.size() == 3) return positive(w[1], &r->width) && positive(w[2], &r->height);
     if (w[0] == "desktop" && w.size() == 6) {
         for (int i = 0; i < 5; ++i)
@@ -159,7 +161,8 @@ bool sim_parse_script(const std::string& text, std::vector<SimEvent>* events, st
         } else if (what == "resize" && n == 4) {
             e.kind = SimEvent::Resize;
             int h = 0;
-            ok = parse_int(w[2], &e.a) && parse_int(w[3], &h) && e.a > 0 && h > 0;
+            ok = parse_int(w[2], &e.a) && parse_int(w[3], &h) && e.a > 0 && h > 0 &&
+                 e.a <= kSimMaxWindowSide && h <= kSimMaxWindowSide;
             e.b = h;
         } else if (what == "set" && n == 4) {
             e.kind = SimEvent::Set;

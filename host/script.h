@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+// The largest window side a script or recording may ask for: what X and a screenshot of the window
+// can hold.
+constexpr int kSimMaxWindowSide = 16384;
+
 struct SimEvent {
     enum Kind {
         KeyDown,

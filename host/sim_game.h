@@ -43,8 +43,9 @@ class VxSimGame : public VxGlfwGame {
     void SetPass(int pass) { _pass = pass; }
     int Pass() const { return _pass; }
 
-    // Scripted joysticks: axes 0-5 as the window host reads them (x, y, z of stick 0, then stick 1)
-    // and buttons 0-31 in the framework's numbering. A unit is present from its first event on.
+    // Scripted joysticks: axes 0-5 as the window host hands them to the framework (x, y, z of stick
+    // 0, then stick 1; right and up positive) and buttons 0-31 in the framework's numbering. A unit
+    // is present from its first event on.
     void SetJoyAxis(int unit, int axis, float value);
     void SetJoyButton(int unit, int button, bool down);
     void UnplugJoy(int unit);

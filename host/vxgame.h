@@ -153,11 +153,13 @@ class VxGlfwGame : public VxGame {
     static int TransKey(int glfwKey);
     // The character a special key types (arrows and paging keys as code | 0x10000), or 0.
     static int KeyToChar(int key);
-    // Fills the framework's joystick arrays from raw axis values and button states (1 pressed):
-    // the last four of more than 12 buttons move to 8-11, and two controller shapes get their
-    // second stick fixed up. Axis and button counts are clamped to 6 and 32.
-    static void MapJoystick(const float* axes, int axisCount, const unsigned char* states, int buttonCount,
-                            Array<float> joyx, Array<float> joyy, Array<float> joyz, Array<bool> buttons);
+    // Fills the framework's joystick arrays from what GLFW reports: axes, hats (GLFW_HAT_* bits, added
+    // as two axes each) and button states (1 pressed). Vertical directions change sign: GLFW reads
+    // down as positive, the framework up. The last four of more than 12 buttons move to 8-11, and
+    // two controller shapes get their second stick fixed up. At most 6 axes and 32 buttons count.
+    static void MapJoystick(const float* axes, int axisCount, const unsigned char* hats, int hatCount,
+                            const unsigned char* states, int buttonCount, Array<float> joyx,
+                            Array<float> joyy, Array<float> joyz, Array<bool> buttons);
     // The whole milliseconds the loop sleeps for a positive delay in seconds: rounded to the
     // nearest, at least 1.
     static int SleepMillis(double seconds);

@@ -29,6 +29,9 @@ ALint SourceState(ALuint source) {
 bool exit_hook_installed = false;
 
 void CloseAtExit() {
+    // A process dying from a fault leaves the device alone: the fault may have struck inside
+    // OpenAL, and calling into it again could hang the exit.
+    if (dbg_fatal_signal) return;
     gxtkAudio::CloseDevice();
 }
 

@@ -307,7 +307,7 @@ int gxtkGraphics::DrawOval(float x, float y, float w, float h) {
     // The segment count follows the ellipse's size on screen.
     float s;
     if (transformed) {
-        s = rx * std::sqrt(ix * ix + iy * iy) + ry * std::sqrt(jx * jx + jy * jy);
+        s = std::trunc(rx * std::sqrt(ix * ix + iy * iy) + ry * std::sqrt(jx * jx + jy * jy));
     } else {
         s = std::fabs(std::trunc(rx)) + std::fabs(std::trunc(ry));
     }

@@ -127,7 +127,8 @@ bool gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pit
     }
     if (!pixels) {
         size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
-        pixels = static_cast<unsigned char*>(malloc(bytes));
+        // Zeroed: the part not written here becomes texture content at the next upload.
+        pixels = static_cast<unsigned char*>(calloc(bytes, 1));
         if (!pixels) return false;
         gc_ext_malloced(static_cast<int>(bytes));
     }

@@ -11,6 +11,7 @@
 const char* dbg_info = nullptr;
 int dbg_stepmode = 0;
 int dbg_suspend = 0;
+volatile std::sig_atomic_t dbg_fatal_signal = 0;
 
 int vxPrint(const String& text) {
     std::string line = text.ToUtf8();
@@ -97,6 +98,7 @@ void dbg_stop() {
 }
 
 void sighandler(int signal) {
+    dbg_fatal_signal = signal;
     const char* text = "Unknown signal";
     switch (signal) {
         case SIGFPE:

@@ -6,11 +6,16 @@
 // `sighandler` turns hardware faults into the same report.
 #pragma once
 
+#include <csignal>
+
 #include "runtime/vxstring.h"
 
 extern const char* dbg_info;
 extern int dbg_stepmode;
 extern int dbg_suspend;
+// The signal whose fatal report is running (0 when none): exit handlers that would call into a
+// library the fault may have struck skip their work.
+extern volatile std::sig_atomic_t dbg_fatal_signal;
 
 int vxPrint(const String& text);
 [[noreturn]] void vxError(const String& message);

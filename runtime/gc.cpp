@@ -25,9 +25,13 @@ namespace {
 // first word. Memory in the cache is never returned to the heap.
 void* gc_cache[8];
 
-// True while the allocator destroys garbage; an object freed outside of that was never finished
-// (its constructor threw) and is still on a live list.
-bool gc_destroying = false;
+// Header flag (bit 2, between the colour and the size) of an object the allocator is destroying:
+// it is off every list and no longer counted, so freeing it only returns the memory. An object freed
+// without the flag was never finished (its constructor threw) and is still on a live list.
+constexpr int kDestroying = 4;
+
+// The largest block the header's size bits can hold.
+constexpr int64_t kMaxBlock = 0x7ffffff8;
 
 struct Root {
     gc_root_fn shade;
@@ -70,14 +74,22 @@ inline void splice(gc_header* to, gc_header* from) {
     make_empty(from);
 }
 
-inline int round8(size_t n) {
-    return static_cast<int>((n + 7) & ~static_cast<size_t>(7));
+// Out of memory, or a size the collector cannot count: the runtime has no recovery path.
+[[noreturn]] void out_of_memory() {
+    std::abort();
 }
 
 }  // namespace
 
 void* gc_object_alloc(size_t size) {
-    int total = round8(size + sizeof(gc_header));
+    // The size and the byte counters are 32-bit: a block they cannot hold is out of memory.
+    if (size > static_cast<size_t>(kMaxBlock)) out_of_memory();
+    const int64_t rounded = (static_cast<int64_t>(size) + static_cast<int64_t>(sizeof(gc_header)) + 7) & ~7;
+    if (rounded > kMaxBlock || rounded > INT32_MAX - static_cast<int64_t>(gc_new_bytes) ||
+        rounded > INT32_MAX - static_cast<int64_t>(gc_alloced_bytes)) {
+        out_of_memory();
+    }
+    const int total = static_cast<int>(rounded);
     gc_new_bytes += total;
 
     // Destroy pending garbage worth about `total` bytes.
@@ -89,13 +101,12 @@ void* gc_object_alloc(size_t size) {
             gc_free_bytes = 0;
             break;
         }
+        // Off the list and off the count before the destructor runs: a destructor that allocates
+        // destroys further garbage against a count that no longer includes this object.
         unlink(h);
-        // A destructor may itself allocate, and so destroy further garbage: keep the flag set until
-        // this object's memory is back.
-        bool nested = gc_destroying;
-        gc_destroying = true;
+        gc_free_bytes -= h->flags & ~7;
+        h->flags |= kDestroying;
         delete object_of(h);
-        gc_destroying = nested;
     }
 
     gc_header* h = nullptr;
@@ -104,7 +115,7 @@ void* gc_object_alloc(size_t size) {
         gc_cache[total >> 3] = *reinterpret_cast<void**>(h);
     } else {
         h = static_cast<gc_header*>(std::malloc(static_cast<size_t>(total)));
-        if (!h) std::abort();
+        if (!h) out_of_memory();
     }
     h->flags = total | gc_markbit;
     h->pad = 0;
@@ -126,9 +137,7 @@ void gc_object_free(gc_object* object) {
     // The object's destructor has already run: find the header by address, not through the object.
     gc_header* h = reinterpret_cast<gc_header*>(object) - 1;
     int size = h->flags & ~7;
-    if (gc_destroying) {
-        gc_free_bytes -= size;
-    } else {
+    if (!(h->flags & kDestroying)) {
         // A constructor threw: the half-built object is still listed and counted as live.
         unlink(h);
         gc_alloced_bytes -= size;

@@ -26,7 +26,7 @@
 struct gc_header {
     gc_header* succ;
     gc_header* pred;
-    int flags;  // bits 0-1 colour, bits 3-31 the block size in bytes (header included)
+    int flags;  // bits 0-1 colour, bit 2 being destroyed, bits 3-31 the block size (header included)
     int pad;
 };
 

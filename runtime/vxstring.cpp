@@ -111,7 +111,7 @@ bool operator<(const String& a, const String& b) {
 int String::Find(const String& what, int start) const {
     if (start < 0) start = 0;
     int n = Length(), m = what.Length();
-    for (int i = start; i + m <= n; ++i) {
+    for (int i = start; i <= n - m; ++i) {  // i + m would overflow for a start near INT_MAX
         if (std::memcmp(Data() + i, what.Data(), sizeof(Char) * static_cast<size_t>(m)) == 0) return i;
     }
     return -1;
@@ -195,6 +195,7 @@ Array<String> String::Split(const String& separator) const {
 }
 
 String String::Replace(const String& find, const String& with) const {
+    if (find.Empty()) return *this;  // the empty text is found everywhere; there is nothing to replace
     std::vector<int> at;
     int i = 0;
     while ((i = Find(find, i)) >= 0) {

@@ -10,11 +10,13 @@
 // It runs in the current folder like the game (data/ and the state file are read there). Status
 // lines of the game pass through on standard output. Exit status: 0 after the last pass (or the
 // game's own status when it ends the program, after a last dump), 2 for a usage or script error.
+// It never reads standard input: a fatal error ends it at once instead of waiting for a debugger.
 #include <stb_image_write.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -53,10 +55,10 @@ int g_lastDumped = -1;
     std::exit(2);
 }
 
-int positive(const std::string& text, const char* what) {
+int positive(const std::string& text, const char* what, long most = 100000000) {
     char* end = nullptr;
     long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || v < 1 || v > 100000000) usage(std::string("bad ") + what + ": " + text);
+    if (text.empty() || *end || v < 1 || v > most) usage(std::string("bad ") + what + ": " + text);
     return static_cast<int>(v);
 }
 
@@ -72,8 +74,8 @@ Options parse_args(int argc, char** argv) {
             std::string v = value();
             size_t x = v.find('x');
             if (x == std::string::npos) usage("bad size: " + v);
-            o.width = positive(v.substr(0, x), "width");
-            o.height = positive(v.substr(x + 1), "height");
+            o.width = positive(v.substr(0, x), "width", kSimMaxWindowSide);
+            o.height = positive(v.substr(x + 1), "height", kSimMaxWindowSide);
         } else if (a == "--updates") {
             o.updates = positive(value(), "update count");
             o.updatesGiven = true;
@@ -84,6 +86,7 @@ Options parse_args(int argc, char** argv) {
             for (std::string n; std::getline(names, n, ',');) {
                 if (!n.empty()) o.dump.push_back(n);
             }
+            if (o.dump.empty()) usage("--dump needs at least one name");
         } else if (a == "--dump-every") {
             o.dumpEvery = positive(value(), "dump interval");
         } else if (a == "--screenshot") {
@@ -227,12 +230,16 @@ bool screenshot(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A batch tool: the fatal report's debugger handshake must find no input, not wait for it.
+    if (!std::freopen("/dev/null", "r", stdin)) std::fclose(stdin);
     g_options = parse_args(argc, argv);
 
     std::string scriptText;
     if (!g_options.script.empty()) {
+        std::error_code ec;
         std::ifstream in(g_options.script, std::ios::binary);
-        if (!in) usage("cannot read script " + g_options.script);
+        if (!in || std::filesystem::is_directory(g_options.script, ec))
+            usage("cannot read script " + g_options.script);
         std::stringstream text;
         text << in.rdbuf();
         scriptText = text.str();
@@ -274,6 +281,12 @@ int main(int argc, char** argv) {
         g_options.width = recording.width;
         g_options.height = recording.height;
         if (!g_options.updatesGiven) g_options.updates = events.empty() ? 1 : events.back().pass + 1;
+    }
+    size_t late = 0;
+    for (const SimEvent& e : events) late += e.pass >= g_options.updates;
+    if (late > 0) {
+        std::fprintf(stderr, "zarnok-sim: %zu script event(s) at pass %d or later are never delivered\n",
+                     late, g_options.updates);
     }
 
     g_host->SetGlfwWindow(g_options.width, g_options.height, 8, 8, 8, 0, 0, 0, false);

@@ -3,6 +3,7 @@
 // destructors) and arrays of every element family.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <vector>
 
 #include "runtime/runtime.h"
@@ -39,6 +40,24 @@ struct AllocatesWhenDestroyed : Counted {
 struct Throws : Counted {
     Throws() { throw 42; }
 };
+
+// A destructor whose own allocation fails in its constructor.
+struct ThrowsWhenDestroyed : Counted {
+    ~ThrowsWhenDestroyed() override {
+        try {
+            (void)new Throws();
+        } catch (int) {
+        }
+    }
+};
+
+// The bytes of every object on the live lists, which gc_alloced_bytes must match.
+int LiveListBytes() {
+    int bytes = 0;
+    for (gc_header* list : {&gc_unmarked_list, &gc_queued_list, &gc_marked_list})
+        for (gc_header* h = list->succ; h != list; h = h->succ) bytes += h->flags & ~7;
+    return bytes;
+}
 
 struct IThing : virtual gc_interface {
     virtual int Value() = 0;
@@ -204,6 +223,23 @@ TEST_F(GcTest, ThrowingConstructorsAndAllocatingDestructors) {
     // The objects the destructors made are ordinary garbage for the next cycle.
     CollectAll();
     EXPECT_EQ(Counted::destroyed, 1 + 9 + 4);  // with the big one
+
+    // The last piece of garbage allocates as it goes: the free-bytes count ends at 0, not below.
+    (void)new AllocatesWhenDestroyed();
+    gc_full_now();
+    gc_full_now();
+    gc_destroy_pending();
+    // A constructor that throws inside a destructor: the half-built object leaves its live list.
+    (void)new ThrowsWhenDestroyed();
+    CollectAll();
+    EXPECT_EQ(gc_alloced_bytes, LiveListBytes());
+    EXPECT_EQ(Counted::destroyed, 1 + 9 + 4 + 2 + 2);
+}
+
+TEST(GcDeathTest, SizesTheCollectorCannotCountAreOutOfMemory) {
+    // 2 GiB and more would wrap the 32-bit size; 4 GiB and more would wrap to a small block.
+    EXPECT_EXIT((void)Array<int>(600000000), ::testing::KilledBySignal(SIGABRT), "");
+    EXPECT_EXIT((void)Array<int>(1073741825), ::testing::KilledBySignal(SIGABRT), "");
 }
 
 TEST_F(GcTest, ArraysAreZeroFilledAndResizeKeepsThePrefix) {

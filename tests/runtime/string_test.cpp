@@ -130,6 +130,7 @@ TEST(String, CompareSearchSlice) {
     EXPECT_EQ(s.Find(String("abc"), 3), 3);  // a match ending at the last unit
     EXPECT_EQ(s.Find(String("abcabcx")), -1);
     EXPECT_EQ(s.Find(String("c"), 100), -1);
+    EXPECT_EQ(s.Find(String("bc"), INT_MAX - 1), -1);  // no overflow past the text
     EXPECT_EQ(s.FindLast(String("ab")), 3);
     EXPECT_EQ(U({0x141, 0x42}).Find(U({0x41})), -1);
     EXPECT_TRUE(s.StartsWith(String()));
@@ -172,7 +173,8 @@ TEST(String, SplitAndReplace) {
 
     const char* replaces[][4] = {{"aaa", "aa", "b", "ba"},     {"a.b.c", ".", "", "abc"},
                                  {"a-b", "-", "--", "a--b"},   {"-a-", "-", "<>", "<>a<>"},
-                                 {"abab", "ab", "ba", "baba"}, {"x", "x", "abc", "abc"}};
+                                 {"abab", "ab", "ba", "baba"}, {"x", "x", "abc", "abc"},
+                                 {"ab", "", "x", "ab"}};  // nothing to replace at the empty text
     for (const auto& [text, find, with, result] : replaces)
         EXPECT_EQ(Narrow(String(text).Replace(String(find), String(with))), result) << text;
 }

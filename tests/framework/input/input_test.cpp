@@ -7,21 +7,31 @@
 
 namespace {
 
-// A host that reports the joysticks a test chooses and records which units were polled.
+// A host whose joysticks report what a test sets, as GLFW reports it (down positive, hats as
+// bits), through the window host's own mapping; it records which units were polled.
 class JoystickHost : public VxGame {
   public:
-    bool present[4] = {};
-    float axisX[4] = {};
-    bool buttons[4][32] = {};
+    struct Pad {
+        bool present = false;
+        std::vector<float> axes;
+        std::vector<unsigned char> hats, buttons;
+    } pads[4];
     std::vector<int> polled;
 
-    bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float>,
-                      Array<bool> out) override {
+    void Set(int unit, std::vector<float> axes, std::vector<unsigned char> hats, std::vector<int> held,
+             int buttonCount = 12) {
+        Pad& pad = pads[unit];
+        pad = {true, std::move(axes), std::move(hats), std::vector<unsigned char>(buttonCount)};
+        for (int b : held) pad.buttons[b] = 1;
+    }
+
+    bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
+                      Array<bool> buttons) override {
         polled.push_back(port);
-        if (!present[port]) return false;
-        joyx[0] = axisX[port];
-        joyy[1] = -axisX[port];
-        for (int b = 0; b < 32; ++b) out[b] = buttons[port][b];
+        const Pad& pad = pads[port];
+        if (!pad.present) return false;
+        VxGlfwGame::MapJoystick(pad.axes.data(), int(pad.axes.size()), pad.hats.data(), int(pad.hats.size()),
+                                pad.buttons.data(), int(pad.buttons.size()), joyx, joyy, joyz, buttons);
         return true;
     }
 };
@@ -140,44 +150,60 @@ TEST_F(InputTest, CharactersQueueUpToThirtyTwoPerUpdate) {
     EXPECT_EQ(vx_input_GetChar(), 0x20AC);
 }
 
-TEST_F(InputTest, JoystickPollStopsAtTheFirstAbsentUnit) {
-    host->present[0] = host->present[2] = true;
-    host->axisX[0] = 0.75f;
-    host->axisX[2] = -1.0f;
-    host->buttons[0][3] = true;
-    host->buttons[2][5] = true;
+TEST_F(InputTest, JoystickDirectionsAndUnplugging) {
+    enum : unsigned char { kUp = 1, kRight = 2, kDown = 4, kLeft = 8 };  // GLFW's hat bits
+    // One pad as GLFW reports it, and what the game reads: both sticks with up and right positive.
+    struct Row {
+        const char* what;
+        int unit;
+        std::vector<float> axes;
+        std::vector<unsigned char> hats;
+        int buttonCount;
+        float x0, y0, x1, y1;
+    } rows[] = {
+        {"stick up", 0, {0, -1}, {}, 12, 0, 1, 0, 0},
+        {"stick right and half down", 0, {1, 0.5f}, {}, 12, 1, -0.5f, 0, 0},
+        {"hat up", 1, {}, {kUp}, 12, 0, 1, 0, 0},
+        {"hat left and down", 1, {}, {kLeft | kDown}, 12, -1, -1, 0, 0},
+        {"second stick up and right", 2, {0, 0, 0, 0.25f, -1, 0.5f}, {}, 12, 0, 0, 0.25f, 1},
+        {"hat after three axes: second stick", 2, {0, 0, 0}, {kUp | kRight}, 12, 0, 0, 1, 1},
+        {"14 buttons, 5 axes: second stick up on axis 3", 3, {0, 0, 0, -1, 0.5f}, {}, 14, 0, 0, 0.5f, 1},
+        {"18 buttons, 4 axes: second stick up on axis 2", 3, {0, 0, -1, 0.5f}, {}, 18, 0, 0, 0.5f, 1},
+    };
+    for (const Row& r : rows) {
+        host->Set(r.unit, r.axes, r.hats, {}, r.buttonCount);
+        Update();
+        EXPECT_EQ((std::vector<float>{vx_input_JoyX(0, r.unit), vx_input_JoyY(0, r.unit),
+                                      vx_input_JoyX(1, r.unit), vx_input_JoyY(1, r.unit)}),
+                  (std::vector<float>{r.x0, r.y0, r.x1, r.y1}))
+            << r.what;
+    }
 
-    device->p_BeginUpdate();
-    EXPECT_EQ(host->polled, (std::vector<int>{0, 1}));
-    EXPECT_TRUE(vx_input_JoyDown(3, 0));
-    EXPECT_EQ(vx_input_JoyHit(3, 0), 1);
-    EXPECT_EQ(vx_input_KeyHit(259), 1);
-    EXPECT_FALSE(vx_input_JoyDown(5, 2));  // unit 2 was never reached
-    EXPECT_EQ(vx_input_JoyX(0, 0), 0.75f);
-    EXPECT_EQ(vx_input_JoyY(1, 0), -0.75f);
-    EXPECT_EQ(vx_input_JoyX(0, 2), 0.0f);
+    // Buttons: a press counts one hit, a held button none, and more than 12 move their last four.
+    host->Set(0, {1, 0}, {}, {0, 6});
+    host->Set(3, {}, {}, {15}, 16);
+    Update();
+    EXPECT_TRUE(vx_input_JoyDown(0, 0) && vx_input_JoyDown(6, 0) && vx_input_JoyDown(11, 3));
+    EXPECT_EQ(vx_input_KeyHit(256 + 6) + vx_input_KeyHit(256 + 96 + 11), 2);
+    Update();
+    EXPECT_EQ(vx_input_JoyHit(6, 0), 0);
 
-    Update();  // held: still down, no new hit
-    EXPECT_TRUE(vx_input_JoyDown(3, 0));
-    EXPECT_EQ(vx_input_JoyHit(3, 0), 0);
-
-    // With every unit present, unit 3 is polled too; a released button goes up.
-    host->present[1] = host->present[3] = true;
-    host->buttons[0][3] = false;
-    host->buttons[3][31] = true;
+    // Unit 0 is unplugged with its stick right and two buttons held: it lets go at once, and the
+    // units after it are still polled.
+    host->pads[0].present = false;
+    host->Set(1, {}, {kDown}, {3});
     host->polled.clear();
     Update();
     EXPECT_EQ(host->polled, (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_FALSE(vx_input_JoyDown(3, 0));
-    EXPECT_TRUE(vx_input_JoyDown(5, 2));
-    EXPECT_EQ(vx_input_KeyHit(256 + 96 + 31), 1);
-    EXPECT_EQ(vx_input_JoyX(0, 2), -1.0f);
-
-    // A unit that disappears keeps its last values and its button codes.
-    host->present[0] = false;
+    EXPECT_EQ(vx_input_JoyX(0, 0), 0.0f);
+    EXPECT_FALSE(vx_input_JoyDown(0, 0) || vx_input_JoyDown(6, 0));
+    EXPECT_EQ(vx_input_JoyY(0, 1), -1.0f);
+    EXPECT_EQ(vx_input_JoyHit(3, 1), 1);
+    EXPECT_TRUE(vx_input_JoyDown(11, 3));
+    // Plugged in again, it is read afresh: a button still held counts as a new press.
+    host->Set(0, {}, {}, {6});
     Update();
-    EXPECT_TRUE(vx_input_JoyDown(5, 2));
-    EXPECT_TRUE(vx_input_JoyDown(31, 3));
+    EXPECT_EQ(vx_input_JoyHit(6, 0), 1);
 }
 
 TEST_F(InputTest, ReadersKeepToTheirRanges) {

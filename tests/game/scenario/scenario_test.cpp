@@ -1,11 +1,16 @@
 // The game shell driven end to end by the scenario runner: loading, the title mode, resizing,
-// the quit keys, the loading screen's pixels, set lines and reproducible dumps.
+// the quit keys, the loading screen's pixels, set lines, reproducible dumps, the game-over overlay
+// and the runner's own refusals and standard input.
 #include <stb/stb_image.h>
+
+#include <csignal>
 
 #include "tests/game/scenario/sim_run.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+using simtest::kSim;
 using simtest::SimRun;
 
 // The runner in a folder without data or saved state.
@@ -92,6 +97,77 @@ TEST_F(ScenarioTest, TwoRunsGiveIdenticalDumps) {
     ASSERT_EQ(a.status, 0);
     ASSERT_EQ(a.dumps.size(), 10u);
     EXPECT_EQ(a.lines, b.lines);
+}
+
+TEST_F(ScenarioTest, TheGameOverOverlayRunsOnceInTheUpdateThatEndsAGame) {
+    // A game on the default difficulty loses its last life; the overlay counts to 90, switches to
+    // mode 2 and starts its fade at 73 in that same update, then fades by 2 over the title.
+    const SimRun r = Sim("--updates 60 --dump f_mode,f_gameOverFrames --dump-every 1",
+                         "30 set f_mode 11\n40 set f_lives 0\n45 set f_gameOverFrames 80\n");
+    ASSERT_EQ(r.dumps.size(), 60u);
+    size_t end = 0;
+    while (end < r.dumps.size() && Value(r.dumps[end], "f_mode") != 2) ++end;
+    ASSERT_LT(end + 1, r.dumps.size());
+    EXPECT_EQ(Value(r.dumps[end - 1], "f_gameOverFrames"), 89);
+    EXPECT_EQ(Value(r.dumps[end], "f_gameOverFrames"), 73);
+    EXPECT_EQ(Value(r.dumps[end + 1], "f_mode"), 1);
+    EXPECT_EQ(Value(r.dumps[end + 1], "f_gameOverFrames"), 71);
+}
+
+TEST_F(ScenarioTest, BadArgumentsEndWithStatusTwo) {
+    const struct {
+        const char *args, *script;
+        int status;
+    } cases[] = {
+        {"--size 16385x480", "", 2},  // a side past what X and a screenshot can hold
+        {"--size 640x16385", "", 2},
+        {"", "1 resize 16385 100\n", 2},
+        {"--size 16384x8", "1 resize 8 16384\n", 0},  // the largest side still runs
+        {"--script .", "", 2},                        // a folder is no script
+        {"--dump ,", "", 2},                          // no names to dump
+        {"--dump ''", "", 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Sim(std::string("--updates 2 ") + c.args, c.script).status, c.status) << c.args << c.script;
+    // Events the run never reaches are reported, not dropped in silence.
+    const SimRun r = Sim("--updates 2", "1 key down 37\n2 key down 37\n9 char 65\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("2 script event(s) at pass 2 or later"), std::string::npos) << r.err;
+}
+
+TEST_F(ScenarioTest, TheRunnerLetsGoOfStandardInput) {
+    // Standard input stays open and silent, as in a pipeline that never closes it. A fatal error's
+    // debugger handshake reads it, so the runner must have swapped it for an empty input by the
+    // time it can report one (its fault handler is installed).
+    int in[2];
+    ASSERT_EQ(pipe(in), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(in[0], 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        execl(kSim.c_str(), kSim.c_str(), "--updates", "100000000", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(in[0]);
+    const std::string proc = "/proc/" + std::to_string(pid);
+    auto faultHandled = [&] {
+        std::ifstream status(proc + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigCgt:", 0) == 0)
+                return (std::stoull(line.substr(7), nullptr, 16) >> (SIGSEGV - 1)) & 1;
+        return 0ull;
+    };
+    while (!faultHandled() && waitpid(pid, nullptr, WNOHANG) == 0) usleep(10000);
+    std::error_code ec;
+    const fs::path input = fs::read_symlink(proc + "/fd/0", ec);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    close(in[1]);
+    EXPECT_EQ(input, "/dev/null");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 struct SimRun {
     int status = -1;
     std::vector<std::string> lines, dumps;  // standard output, and its dump lines
+    std::string err;                        // standard error
 };
 
 class SimTest : public ::testing::Test {
@@ -46,7 +48,7 @@ class SimTest : public ::testing::Test {
                const std::string& env = "ALSOFT_DRIVERS=null") {
         std::ofstream(dir / "script.txt") << script;
         const std::string cmd = "cd '" + dir.string() + "' && " + env + " '" + kSim +
-                                "' --script script.txt " + args + " 2>/dev/null";
+                                "' --script script.txt " + args + " 2>err.txt";
         SimRun r;
         FILE* p = popen(cmd.c_str(), "r");
         char* buf = nullptr;
@@ -58,6 +60,8 @@ class SimTest : public ::testing::Test {
         free(buf);
         const int st = pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        std::ifstream err(dir / "err.txt");
+        r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
         return r;
     }
 

@@ -200,12 +200,8 @@ TEST_F(ControlsTest, SteeringInertiaAndDragStick) {
             EXPECT_NEAR(app->f_moveY, m, 1e-5);
         }
     };
-    KeyDown(38);
-    steer({-0.15f, -0.3f, -0.45f, -0.6f, -0.75f, -0.9f, -1.0f});
-    KeyUp(38);
-    steer({-0.8f, -0.6f, -0.4f, -0.2f, 0.0f, 0.0f});
-    EXPECT_EQ(app->f_velY, 0.0f);
-    // Touch drag: the first update anchors, the next ones steer by distance / 72 outside a dead zone.
+    // Touch drag from a fresh game: the first update anchors (no jump from a default anchor), the next
+    // ones steer by distance / 72 outside a dead zone.
     app->f_pointerDown = 1;
     const int drag[][2] = {{100, 0}, {136, 50}, {105, 0}};  // pointer x, f_moveX x 100
     for (const auto& d : drag) {
@@ -216,6 +212,11 @@ TEST_F(ControlsTest, SteeringInertiaAndDragStick) {
     app->f_pointerDown = 0;
     app->p_AnalogueControl();
     EXPECT_EQ(app->f_anchorX, -1);
+    KeyDown(38);
+    steer({-0.15f, -0.3f, -0.45f, -0.6f, -0.75f, -0.9f, -1.0f});
+    KeyUp(38);
+    steer({-0.8f, -0.6f, -0.4f, -0.2f, 0.0f, 0.0f});
+    EXPECT_EQ(app->f_velY, 0.0f);
     // The chosen joystick overrides the drag; y is turned so that up is negative.
     app->f_playerPad = 2;
     input->f_joyStates[2]->f_joyx[0] = 0.3f;

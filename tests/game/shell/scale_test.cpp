@@ -9,9 +9,13 @@ TEST_F(ShellTest, VirtualScreenAndScaleFollowTheWindow) {
         float scale, jscrw, jscrh;
         int landscape;
     } cases[] = {
-        {640, 480, 1.0f, 640, 480, 1},           {1920, 1080, 3.0f, 640, 360, 1},  // width-fitted
-        {800, 1280, 1280.0f / 480, 300, 480, 0},                                   // height-fitted
-        {1280, 720, 2.0f, 640, 360, 1},          {480, 480, 1.0f, 480, 480, 1},
+        {640, 480, 1.0f, 640, 480, 1},
+        {1920, 1080, 3.0f, 640, 360, 1},          // width-fitted
+        {800, 1280, 1280.0f / 480, 300, 480, 0},  // height-fitted
+        {1280, 720, 2.0f, 640, 360, 1},
+        {480, 480, 1.0f, 480, 480, 1},
+        {1280, 1024, 1024.0f / 480, 600, 480, 1},
+        {768, 1024, 1024.0f / 480, 360, 480, 0},  // fitted side exact
     };
     for (const auto& c : cases) {
         app->p_ComputeScale(c.w, c.h);

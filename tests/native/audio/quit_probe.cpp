@@ -1,6 +1,8 @@
 // Opens the sound device, plays a sample and ends the way the program does: by returning from main
-// ("return") or through the empty fatal error ("quit"). The quit test checks what it prints.
+// ("return"), through the empty fatal error ("quit") or by a fault ("segv"). The quit test checks
+// what it prints.
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <thread>
 
@@ -16,5 +18,9 @@ int main(int argc, char** argv) {
     vxPrint(String("played ") + String(played));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (std::strcmp(argv[1], "quit") == 0) vxError(String(""));
+    if (std::strcmp(argv[1], "segv") == 0) {
+        std::signal(SIGSEGV, sighandler);
+        std::raise(SIGSEGV);
+    }
     return 0;
 }

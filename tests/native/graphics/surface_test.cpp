@@ -2,6 +2,10 @@
 // the power-of-two fallback, pixel writes, and textures rebuilt after the window is re-created.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
 #include "native/gxtk_graphics.h"
 #include "tests/native/graphics/gl_test_support.h"
 
@@ -148,6 +152,15 @@ TEST_F(Surfaces, WritePixelsPremultipliesAndUpdatesTheTexture) {
     g->EndRender();
     ExpectSpots(Read(g),
                 {{0, 0, 0x643219}, {1, 1, 0x00FF00}, {2, 1, 0x0000FF}, {3, 1, 0x643219}, {3, 2, 0x643219}});
+
+    // A surface's first write zeroes what it leaves out, whatever the heap held before.
+    const size_t bytes = 16 * 16 * 4;
+    void* dirty = std::malloc(bytes);
+    std::memset(dirty, 0xAB, bytes);
+    std::free(dirty);
+    gxtkSurface* fresh = g->CreateSurface(16, 16);
+    g->WritePixels2(fresh, src, 0, 0, 1, 1, 0, 1);
+    EXPECT_EQ(std::count(fresh->pixels + 4, fresh->pixels + bytes, 0), static_cast<long>(bytes - 4));
 
     gxtkSurface* grey = Load("grey.png");
     unsigned char before = grey->pixels[0];
