@@ -1,6 +1,7 @@
 # A thin front over CMake. `make run` plays the game; `make test` runs the whole suite.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
@@ -8,14 +9,15 @@ ifdef CI
 CMAKE_FLAGS += -DZARNOK_WERROR=ON
 endif
 
-.PHONY: all build deps configure compile data run test test-asan bench install uninstall format clean
+.PHONY: all build deps configure compile data run test test-asan test-fuzz fuzz soak bench install uninstall \
+	format clean
 
 all: build
 
 # Packages: playing needs the "play" group; the tests and benchmarks also need the "test" group.
 # A target-specific value passes on to the prerequisites built for that target.
 DEPS_GROUPS ?= play
-test test-asan bench: DEPS_GROUPS = play test
+test test-asan test-fuzz fuzz soak bench: DEPS_GROUPS = play test
 
 deps:
 	@scripts/deps.sh $(DEPS_GROUPS)
@@ -37,7 +39,7 @@ build: data
 run: build
 	./$(BUILD)/zarnok
 
-test: build test-asan
+test: build test-asan test-fuzz
 	@cmake --build $(BUILD) -j $(JOBS) --target all test-programs
 	@scripts/with-display.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
@@ -46,6 +48,24 @@ test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DZARNOK_SANITIZE=ON -DZARNOK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target sanitized-tests
 	@scripts/with-display.sh ctest --test-dir $(ASAN_BUILD) -L sanitize --output-on-failure -j $(JOBS)
+
+# The fuzz targets (fuzz/), built with clang and libFuzzer; `make test` runs each for a few seconds.
+# A long run of one: build-fuzz/fuzz/fuzz-NAME -max_total_time=600 NEWDIR fuzz/corpus/NAME
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZARNOK_FUZZ=ON \
+		-DZARNOK_TESTS=OFF -DZARNOK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets
+
+test-fuzz: fuzz
+	@ctest --test-dir $(FUZZ_BUILD) -L fuzz --output-on-failure -j $(JOBS)
+
+# The long soak: a million updates of seeded random input through the sanitizer build of the game
+# (`make test` runs 20,000). ZARNOK_SOAK_SEED picks another seed.
+soak: build
+	@cmake -S . -B $(ASAN_BUILD) -DZARNOK_SANITIZE=ON -DZARNOK_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target game_hardening_tests
+	@ZARNOK_SOAK_UPDATES=$${ZARNOK_SOAK_UPDATES:-1000000} scripts/with-display.sh \
+		$(ASAN_BUILD)/tests/game_hardening_tests --gtest_filter='Soak.*'
 
 # Every benchmark program, results as JSON in bench/results/; fails when a program misses a budget.
 bench: build
@@ -72,4 +92,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #define STB_VORBIS_HEADER_ONLY
 #include <stb_vorbis.h>
@@ -122,16 +123,107 @@ unsigned char* LoadWAV(FILE* file, int* length, int* channels, int* format, int*
     }
 }
 
+namespace {
+
+// The decoder works inside one block the loader owns, so that a damaged file can neither make it
+// allocate what the file merely claims (a comment list of four billion entries) nor leak what it
+// set up before it gave up. A stream that needs more starts again with a block twice as large.
+constexpr int kVorbisArenaFirst = 256 * 1024;
+constexpr int kVorbisArenaLimit = 32 * 1024 * 1024;
+
+// The decoder trusts the comment header's sizes: a comment length near 2^31 overflows its size
+// arithmetic and a list longer than its packet writes before a block, and after a failed list
+// allocation its clean-up dereferences null. So the comment header is checked here first: it must
+// be complete and consistent with its own packet, and the first arena holds all of it.
+constexpr size_t kVorbisMaxCommentPacket = 4 * 1024 * 1024;
+
+uint32_t ReadU32(const std::vector<unsigned char>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+// The comment header, the second packet of the stream, gathered from the Ogg pages; false when the
+// stream ends first or the packet is implausibly large.
+bool ReadCommentPacket(FILE* file, std::vector<unsigned char>* packet) {
+    int index = 0;
+    for (;;) {
+        unsigned char page[27], lacing[255], segment[255];
+        if (std::fread(page, 1, 27, file) != 27 || std::memcmp(page, "OggS", 4) != 0) return false;
+        const int segments = page[26];
+        if (std::fread(lacing, 1, segments, file) != static_cast<size_t>(segments)) return false;
+        for (int s = 0; s < segments; ++s) {
+            const size_t n = lacing[s];
+            if (std::fread(segment, 1, n, file) != n) return false;
+            if (index == 1) packet->insert(packet->end(), segment, segment + n);
+            if (packet->size() > kVorbisMaxCommentPacket) return false;
+            if (n < 255 && ++index > 1) return true;
+        }
+    }
+}
+
+// The arena size that holds the comment header with room for the rest of the set-up; 0 when the
+// header is damaged.
+int VorbisFirstArena(FILE* file) {
+    std::vector<unsigned char> b;
+    if (!ReadCommentPacket(file, &b) || b.size() < 15) return 0;
+    auto rounded = [](uint64_t n) { return (n + 7) & ~uint64_t(7); };
+    size_t at = 7;
+    const uint32_t vendor = ReadU32(b, at);
+    if (vendor > b.size() - 15) return 0;
+    at += 4 + vendor;
+    const uint32_t count = ReadU32(b, at);
+    at += 4;
+    uint64_t need = rounded(vendor + 1ull);
+    if (count < 0x80000000u) {  // a negative count reads as no list
+        if (count > (b.size() - at) / 4) return 0;
+        need += rounded(8ull * count);
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t length = ReadU32(b, at);
+            at += 4;
+            if (length > b.size() - at) return 0;
+            at += length;
+            need += rounded(length + 1ull);
+        }
+    }
+    return kVorbisArenaFirst + static_cast<int>(need);
+}
+
+struct VorbisDecoder {
+    stb_vorbis* decoder = nullptr;
+    char* arena = nullptr;
+
+    ~VorbisDecoder() {
+        if (decoder) stb_vorbis_close(decoder);
+        std::free(arena);
+    }
+
+    bool Open(FILE* file) {
+        long start = std::ftell(file);
+        if (start < 0) return false;
+        const int first = VorbisFirstArena(file);
+        if (first == 0) return false;
+        for (int size = first; size <= kVorbisArenaLimit; size *= 2) {
+            std::free(arena);
+            arena = static_cast<char*>(std::malloc(size));
+            if (!arena || std::fseek(file, start, SEEK_SET) != 0) return false;
+            stb_vorbis_alloc alloc{arena, size};
+            int error = 0;
+            decoder = stb_vorbis_open_file(file, 0, &error, &alloc);
+            if (decoder) return true;
+            if (error != VORBIS_outofmem) return false;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 unsigned char* LoadOGG(FILE* file, int* length, int* channels, int* format, int* hertz) {
-    int error = 0;
-    stb_vorbis* decoder = stb_vorbis_open_file(file, 0, &error, nullptr);
-    if (!decoder) return nullptr;
+    VorbisDecoder vorbis;
+    if (!vorbis.Open(file)) return nullptr;
+    stb_vorbis* decoder = vorbis.decoder;
     stb_vorbis_info info = stb_vorbis_get_info(decoder);
     int c = info.channels;
-    if (c <= 0) {
-        stb_vorbis_close(decoder);
-        return nullptr;
-    }
+    if (c <= 0) return nullptr;
     size_t step = static_cast<size_t>(c) * 4096;
     size_t capacity = step;
     size_t used = 0;
@@ -148,7 +240,6 @@ unsigned char* LoadOGG(FILE* file, int* length, int* channels, int* format, int*
             buffer = grown;
         }
     }
-    stb_vorbis_close(decoder);
     if (!buffer) return nullptr;
     // Samples beyond what a 32-bit length can describe are not playable anyway.
     if (used / c > 0x7fffffff / (2 * static_cast<size_t>(c))) {

@@ -38,6 +38,8 @@ test=(
   imagemagick
   desktop-file-utils
   clang-format
+  clang
+  libclang-rt-14-dev
 )
 
 list=0
