@@ -11,11 +11,18 @@
 
 namespace {
 
-// The pages alive, oldest first. Not marked: a page lives only while its images do, and its
-// destructor takes it off the list.
+// The pages alive, oldest first.
 std::vector<gxtkAtlasPage*>& Pages() {
     static std::vector<gxtkAtlasPage*> pages;
     return pages;
+}
+
+// The list is a collector root. It hands pages to later loads, so a page whose images have all
+// died must stay alive: were it collected, a load between the end of a cycle and the page's
+// destruction could take the condemned page and keep it after it is freed. Pages are bounded by
+// the images of the resolution levels the game has loaded, and a reload reuses its place.
+void MarkPages(void*) {
+    for (gxtkAtlasPage* p : Pages()) gc_mark_q(p);
 }
 
 // Whether the driver takes textures of a page's size (asked once per context).
@@ -38,6 +45,11 @@ gxtkAtlasPage::gxtkAtlasPage() {
     height = kSide;
     depth = 4;
     glFormat = GL_RGBA;
+    static bool rooted = false;
+    if (!rooted) {
+        gc_add_root(MarkPages, nullptr);
+        rooted = true;
+    }
     Pages().push_back(this);
 }
 
