@@ -1,6 +1,7 @@
 // Image decoding for the native layer: the file is opened through the host's file layer (so logical
 // paths such as "zorbin://data/..." work) and decoded with stb_image, keeping the image's own
-// number of components (1 grey, 2 grey+alpha, 3 RGB, 4 RGBA), rows top to bottom.
+// number of components (1 grey, 2 grey+alpha, 3 RGB, 4 RGBA), rows top to bottom: at once, or on
+// the image worker (host/image_decode.h) once the file is open and its header read.
 //
 // Only PNG files reach the decoder. The game's images are PNG, and the decoder's other formats
 // (JPEG first) write outside their tables on damaged files, so they are refused before decoding.
@@ -48,17 +49,26 @@ bool SizeBelievable(int width, int height) {
            static_cast<long long>(width) * height <= kMaxImagePixels;
 }
 
+// The file at `path`, at its start, when it is a PNG file whose chunks fit and whose header gives a
+// believable size; null otherwise.
+FILE* OpenImage(VxGame* host, const String& path, int* width, int* height, int* depth) {
+    FILE* file = host->OpenFile(path, String("rb"));
+    if (!file) return nullptr;
+    // stbi_info_from_file leaves the file where it found it.
+    if (PngChunksFit(file) && stbi_info_from_file(file, width, height, depth) &&
+        SizeBelievable(*width, *height) && *depth >= 1 && *depth <= 4)
+        return file;
+    fclose(file);
+    return nullptr;
+}
+
 }  // namespace
 
 unsigned char* VxGlfwGame::LoadImageData(const String& path, int* width, int* height, int* depth) {
-    FILE* file = OpenFile(path, String("rb"));
-    if (!file) return nullptr;
     int w = 0, h = 0, d = 0;
-    unsigned char* data = nullptr;
-    // stbi_info_from_file leaves the file where it found it.
-    if (PngChunksFit(file) && stbi_info_from_file(file, &w, &h, &d) && SizeBelievable(w, h)) {
-        data = stbi_load_from_file(file, &w, &h, &d, 0);
-    }
+    FILE* file = OpenImage(this, path, &w, &h, &d);
+    if (!file) return nullptr;
+    unsigned char* data = stbi_load_from_file(file, &w, &h, &d, 0);
     fclose(file);
     // Some decoders accept an image with no rows; nothing can draw it.
     if (data && (!SizeBelievable(w, h) || d < 1 || d > 4)) {
@@ -71,4 +81,17 @@ unsigned char* VxGlfwGame::LoadImageData(const String& path, int* width, int* he
     *depth = d;
     gc_ext_malloced(w * h * d);
     return data;
+}
+
+std::shared_ptr<VxImageDecode> VxGlfwGame::StartImageData(const String& path, int* width, int* height,
+                                                          int* depth, VxImageDecode::Finish finish) {
+    int w = 0, h = 0, d = 0;
+    FILE* file = OpenImage(this, path, &w, &h, &d);
+    if (!file) return nullptr;
+    *width = w;
+    *height = h;
+    *depth = d;
+    // Reported now, on the main thread: the collector's pace stays the same whenever the decode ends.
+    gc_ext_malloced(w * h * d);
+    return VxImageDecode::Start(file, w, h, d, finish);
 }

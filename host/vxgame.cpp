@@ -67,6 +67,13 @@ String VxGame::PathToFilePath(const String& path) {
 unsigned char* VxGame::LoadImageData(const String&, int*, int*, int*) {
     return nullptr;
 }
+std::shared_ptr<VxImageDecode> VxGame::StartImageData(const String& path, int* width, int* height, int* depth,
+                                                      VxImageDecode::Finish finish) {
+    unsigned char* data = LoadImageData(path, width, height, depth);
+    if (!data) return nullptr;
+    if (finish) finish(data, *width * *height, *depth);
+    return VxImageDecode::Done(data);
+}
 unsigned char* VxGame::LoadAudioData(const String&, int*, int*, int*, int*) {
     return nullptr;
 }

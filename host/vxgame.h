@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 
+#include "host/image_decode.h"
 #include "runtime/runtime.h"
 
 // The framework's side of the host: every operation does nothing here. Event codes: 1 key down,
@@ -75,6 +77,11 @@ class VxGame {
     virtual unsigned char* LoadData(const String& path, int* length);
     // Decoded image (rows top to bottom, `depth` 1-4 bytes per pixel, malloc'ed) or null.
     virtual unsigned char* LoadImageData(const String& path, int* width, int* height, int* depth);
+    // The same image with its size and depth read from the file now and its pixels decoded (and
+    // passed through `finish`) on a worker thread; null when the file cannot be opened or its header
+    // is not an image's. Here: decoded at once by LoadImageData.
+    virtual std::shared_ptr<VxImageDecode> StartImageData(const String& path, int* width, int* height,
+                                                          int* depth, VxImageDecode::Finish finish);
     // Decoded sound (length in sample frames, format = bytes per sample, malloc'ed) or null.
     virtual unsigned char* LoadAudioData(const String& path, int* length, int* channels, int* format,
                                          int* hertz);
@@ -125,6 +132,8 @@ class VxGlfwGame : public VxGame {
     void SetSwapInterval(int interval) override;
     String PathToFilePath(const String& path) override;
     unsigned char* LoadImageData(const String& path, int* width, int* height, int* depth) override;
+    std::shared_ptr<VxImageDecode> StartImageData(const String& path, int* width, int* height, int* depth,
+                                                  VxImageDecode::Finish finish) override;
     unsigned char* LoadAudioData(const String& path, int* length, int* channels, int* format,
                                  int* hertz) override;
 

@@ -78,6 +78,9 @@ int gxtkGraphics::BeginRender() {
 
 void gxtkGraphics::EndRender() {
     Flush();
+    // One image decoded since it was loaded goes onto its texture after each frame: loading frames
+    // take the uploads one at a time, and the decoded pixels do not pile up until first drawn.
+    if (atlasImages) gxtkSurface::BindOneDecoded();
 }
 
 gxtkGraphics::Vertex* gxtkGraphics::BeginNew(int kind, int count, gxtkSurface* surface) {
@@ -426,11 +429,15 @@ gxtkSurface* gxtkGraphics::LoadSurface(const String& path) {
     }
     surface->path = path;
     if (gxtkAtlasPage::Reuse(surface)) return surface;
-    if (!LoadSurface__UNSAFE__(surface, path)) return nullptr;
+    if (!VxGame::_game) return nullptr;
+    // The pixels are decoded on the host's worker while the game goes on, and taken when the
+    // texture is first made (the image's first draw), so a large image costs no update its decode.
+    // They are freed once on the texture: the file gives them again for a new context.
+    int w = 0, h = 0, d = 0;
+    std::shared_ptr<VxImageDecode> decode =
+        VxGame::_game->StartImageData(path, &w, &h, &d, gxtkSurface::Premultiply);
+    if (!surface->SetPending(std::move(decode), w, h, d)) return nullptr;
     gxtkAtlasPage::Place(surface);
-    surface->Bind();
-    // Once on a live texture the pixels are not needed: the file gives them again.
-    if (surface->TextureLive()) surface->DropPixels();
     return surface;
 }
 

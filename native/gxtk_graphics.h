@@ -53,9 +53,10 @@ class gxtkGraphics : public Object {
     int frameDrawCalls = 0;
     int64_t totalDrawCalls = 0;
 
-    // Whether LoadSurface puts images on shared atlas pages and frees the decoded pixels once they
-    // are on a live texture (decoding the file again when a new context needs them). Off, every
-    // image has a texture of its own and keeps its pixels.
+    // Whether LoadSurface puts images on shared atlas pages, decodes them on the host's image worker
+    // and frees the decoded pixels once they are on a live texture (decoding the file again when a
+    // new context needs them). Off, every image is decoded at once, has a texture of its own and
+    // keeps its pixels.
     bool atlasImages = false;
 
     gxtkGraphics();
@@ -66,12 +67,14 @@ class gxtkGraphics : public Object {
     // Sets up the window-sized projection and the client arrays; drops anything left in the batch.
     // Always returns 1.
     virtual int BeginRender();
-    // Flushes the last batch.
+    // Flushes the last batch; with `atlasImages`, then makes the texture of one image whose decode
+    // has finished since it was loaded.
     virtual void EndRender();
     virtual void DiscardGraphics() {}
 
     // A surface decoded from the image file at `path`, with its texture made at once when a context
-    // exists; null when the file cannot be opened or decoded. With `atlasImages`, a file whose
+    // exists; null when the file cannot be opened or decoded. With `atlasImages`, the texture is made
+    // when first drawn, null means the file cannot be opened or its header read, and a file whose
     // earlier image is still on a live page is not decoded again.
     virtual gxtkSurface* LoadSurface(const String& path);
     // An RGBA surface of the given size without pixels (an empty texture).
@@ -119,7 +122,7 @@ class gxtkGraphics : public Object {
     // live first when it is not. Returns where to write them.
     Vertex* Begin(int kind, int count, gxtkSurface* surface) {
         if (kind == batchKind && batchCount + count <= kMaxVertices &&
-            (surface ? surface->TextureOwner() == batchSurface && surface->contextSeq == glfwGraphicsSeq
+            (surface ? surface->TextureOwner() == batchSurface && JoinsPage(surface)
                      : batchSurface == nullptr)) {
             Vertex* v = vertexBuffer + batchCount;
             batchCount += count;
@@ -134,6 +137,15 @@ class gxtkGraphics : public Object {
     const uint16_t* QuadIndices() const { return quadIndexBuffer; }
 
   private:
+    // Whether `surface`, whose texture the batch draws with, is live, after writing its texels into
+    // the batch's page when it is an image on it drawn for the first time: that touches only its own
+    // place, which nothing queued reads, so the batch goes on.
+    static bool JoinsPage(gxtkSurface* surface) {
+        if (surface->contextSeq == glfwGraphicsSeq) return true;
+        if (!surface->page) return false;
+        surface->Bind();
+        return true;
+    }
     Vertex* BeginNew(int kind, int count, gxtkSurface* surface);
     void UpdatePackedColor();
     void WriteQuad(Vertex* v, float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1);

@@ -2,7 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "host/vxgame.h"
 #include "native/gxtk_atlas.h"
@@ -46,6 +48,34 @@ unsigned char* ReloadPixels(const gxtkSurface* s) {
     return data;
 }
 
+// The surfaces with a pending decode, in the order they were loaded. Not a collector root: a
+// surface leaves the list when its decode is taken or dropped, at the latest when it is freed.
+std::vector<gxtkSurface*>& Pending() {
+    static std::vector<gxtkSurface*> pending;
+    return pending;
+}
+
+void DropDecode(gxtkSurface* s) {
+    if (!s->decode) return;
+    s->decode.reset();
+    std::vector<gxtkSurface*>& pending = Pending();
+    pending.erase(std::remove(pending.begin(), pending.end(), s), pending.end());
+}
+
+// The premultiplied pixels of a surface without any in memory: from its pending decode, else from
+// its file again. Null when neither gives them. The caller owns the result.
+unsigned char* PixelsFromFile(gxtkSurface* s) {
+    if (!s->decode) return ReloadPixels(s);
+    std::shared_ptr<VxImageDecode> pending = s->decode;
+    DropDecode(s);
+    unsigned char* data = pending->Take();
+    // A file damaged past its header: the image was given out at load, so it draws as zeros
+    // (nothing, where it has alpha) rather than whatever its texture held.
+    if (!data)
+        data = static_cast<unsigned char*>(calloc(static_cast<size_t>(s->width) * s->height, s->depth));
+    return data;
+}
+
 }  // namespace
 
 gxtkSurface::~gxtkSurface() {
@@ -66,15 +96,9 @@ int gxtkSurface::Discard() {
         free(pixels);
         pixels = nullptr;
     }
+    DropDecode(this);
     path = String();
     return 0;
-}
-
-bool gxtkSurface::DropPixels() {
-    if (!pixels || path.Length() == 0) return false;
-    free(pixels);
-    pixels = nullptr;
-    return true;
 }
 
 bool gxtkSurface::TextureLive() const {
@@ -112,10 +136,35 @@ bool gxtkSurface::SetData(unsigned char* data, int w, int h, int d) {
     return true;
 }
 
+bool gxtkSurface::SetPending(std::shared_ptr<VxImageDecode> pending, int w, int h, int d) {
+    unsigned int format = FormatOfDepth(d);
+    if (format == 0 || w < 0 || h < 0 || !pending) return false;
+    if (pixels) free(pixels);
+    pixels = nullptr;
+    DropDecode(this);
+    decode = std::move(pending);
+    Pending().push_back(this);
+    width = w;
+    height = h;
+    depth = d;
+    glFormat = format;
+    return true;
+}
+
+bool gxtkSurface::BindOneDecoded() {
+    if (glfwGraphicsSeq == 0) return false;
+    for (gxtkSurface* s : Pending()) {
+        if (!s->decode->Ready()) continue;
+        s->Bind();
+        return true;
+    }
+    return false;
+}
+
 bool gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pitch) {
     if (glFormat != GL_RGBA) return false;
     if (w <= 0 || h <= 0 || x < 0 || y < 0 || x > width - w || y > height - h) return false;
-    if (!pixels) pixels = ReloadPixels(this);
+    if (!pixels) pixels = PixelsFromFile(this);
     // Written pixels no longer match the file: from now on they are the only copy, on a texture of
     // the surface's own (other loads of the file may share its place on a page).
     path = String();
@@ -169,7 +218,7 @@ void gxtkSurface::Bind() {
         vScale = page->vScale;
         if (contextSeq == glfwGraphicsSeq) return;
         contextSeq = glfwGraphicsSeq;
-        unsigned char* data = pixels ? pixels : ReloadPixels(this);
+        unsigned char* data = pixels ? pixels : PixelsFromFile(this);
         if (data) static_cast<gxtkAtlasPage*>(page)->Upload(this, data);
         if (data != pixels) free(data);
         return;
@@ -205,7 +254,7 @@ void gxtkSurface::Bind() {
     uScale = 1.0f / static_cast<float>(texWidth > 0 ? texWidth : 1);
     vScale = 1.0f / static_cast<float>(texHeight > 0 ? texHeight : 1);
 
-    unsigned char* data = pixels ? pixels : ReloadPixels(this);
+    unsigned char* data = pixels ? pixels : PixelsFromFile(this);
     if (data) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, glFormat, GL_UNSIGNED_BYTE, data);

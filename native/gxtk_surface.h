@@ -4,13 +4,16 @@
 // where the image lies at (`originX`, `originY`). Its pixels (rows top to bottom, `depth` bytes per
 // pixel, colour premultiplied by alpha) are kept in main memory when nothing else can rebuild the
 // texture: a surface loaded from a file and placed by the renderer keeps only the file's `path` and
-// decodes it again when a new OpenGL context needs its texels. Textures are made lazily by `Bind`:
+// decodes it again when a new OpenGL context needs its texels; its first decode may still be running
+// on the host's image worker (`decode`) until the texture is first made. Textures are made lazily by `Bind`:
 // a texture is live exactly when `contextSeq` equals the host's `glfwGraphicsSeq`; after a window
 // re-creation the stale value makes the next `Bind` build it again.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "host/image_decode.h"
 #include "runtime/runtime.h"
 
 class gxtkSurface : public Object {
@@ -22,11 +25,12 @@ class gxtkSurface : public Object {
     unsigned int glFormat = 0;  // GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB or GL_RGBA
     int contextSeq = -1;        // glfwGraphicsSeq the texture was made under; -1: none
     unsigned int texture = 0;
-    float uScale = 0.0f;           // 1 / allocated texture width
-    float vScale = 0.0f;           // 1 / allocated texture height
-    gxtkSurface* page = nullptr;   // the atlas page holding the image; null: a texture of its own
-    int originX = 0, originY = 0;  // the image's top-left texel on its texture
-    String path;                   // the file the pixels were decoded from; empty: none
+    float uScale = 0.0f;                    // 1 / allocated texture width
+    float vScale = 0.0f;                    // 1 / allocated texture height
+    gxtkSurface* page = nullptr;            // the atlas page holding the image; null: a texture of its own
+    int originX = 0, originY = 0;           // the image's top-left texel on its texture
+    String path;                            // the file the pixels were decoded from; empty: none
+    std::shared_ptr<VxImageDecode> decode;  // the file's pixels being decoded; null: none pending
 
     gxtkSurface() {}
     ~gxtkSurface() override;
@@ -44,6 +48,12 @@ class gxtkSurface : public Object {
     // outside 1-4 has no pixel format: the data is freed, the surface stays empty and the result is
     // false.
     bool SetData(unsigned char* data, int width, int height, int depth);
+    // Takes the size and depth of an image whose premultiplied pixels `pending` is decoding; they
+    // are waited for when first needed (a texture made, pixels written). False as SetData.
+    bool SetPending(std::shared_ptr<VxImageDecode> pending, int width, int height, int depth);
+    // Makes the texture of the first surface loaded whose pending decode has finished, so that its
+    // pixels are freed before it is drawn and its first draw costs no upload. Whether it did.
+    static bool BindOneDecoded();
     // Writes 0xAARRGGBB pixels (row r, column c at src[r * pitch + c]) into the rectangle at (x, y),
     // premultiplying them, and updates a live texture. Only RGBA surfaces accept it; a rectangle that
     // does not lie wholly inside the surface is ignored. Returns whether anything was written.
@@ -55,8 +65,6 @@ class gxtkSurface : public Object {
     bool TextureLive() const;
     // The surface whose texture draws this one: its page, or itself.
     gxtkSurface* TextureOwner() { return page ? page : this; }
-    // Frees the pixels when the file can give them again. Returns whether it did.
-    bool DropPixels();
 
     // Premultiplies `count` pixels of `depth` bytes in place (depths 2 and 4; others have no alpha).
     static void Premultiply(unsigned char* data, int count, int depth);

@@ -2,6 +2,11 @@
 // on textures of their own; their decoded pixels are not kept, a file loaded again reuses its place,
 // written images keep their own texels, and everything draws again after the window is re-created.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "native/gxtk_atlas.h"
 #include "native/gxtk_graphics.h"
@@ -131,6 +136,50 @@ TEST_F(Atlas, PagesDrawTheSamePixelsInOneBatchWithoutKeepingDecodedPixels) {
     EXPECT_EQ(128, reused->Width());
     EXPECT_EQ(shared[4]->originY, reused->originY);
     Shell("mv '" + dir + "/e-gone.png' '" + dir + "/e.png'");
+}
+
+// Images load without decoding: the decode runs on the host's worker, and an image not yet drawn
+// reaches its place on the page after a frame, with the pixels a texture of its own gives. A file
+// damaged past its header loads (its header was good) and draws as transparent.
+TEST_F(Atlas, ImagesAreDecodedBesideTheGameAndPlacedAfterAFrame) {
+    std::vector<unsigned char> px;
+    for (int i = 0; i < 80 * 70; ++i)
+        px.insert(px.end(), {static_cast<unsigned char>(i * 7), static_cast<unsigned char>(i / 80 * 3), 200,
+                             static_cast<unsigned char>(255 - i % 80)});
+    WritePng(dir + "/late.png", 80, 70, 4, px);
+    {
+        // The compressed stream's header in the first IDAT chunk made invalid.
+        std::ifstream in(dir + "/e.png", std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        bytes[bytes.find("IDAT") + 4] = '\xff';
+        std::ofstream(dir + "/damaged.png", std::ios::binary) << bytes;
+    }
+    gxtkSurface* own = Load("late.png");
+    g->atlasImages = true;
+    gxtkSurface* late = Load("late.png");
+    gxtkSurface* damaged = Load("damaged.png");
+    ASSERT_TRUE(own && late && damaged);
+    EXPECT_EQ(70, late->Height());
+    EXPECT_EQ(128, damaged->Width());
+    EXPECT_FALSE(late->TextureLive());
+
+    for (int frame = 0; frame < 10000 && !(late->TextureLive() && damaged->TextureLive()); ++frame) {
+        StartFrame(g);
+        g->EndRender();
+        usleep(1000);
+    }
+    EXPECT_TRUE(late->TextureLive() && damaged->TextureLive()) << "placed after frames that do not draw them";
+    EXPECT_EQ(nullptr, late->pixels);
+    EXPECT_EQ(nullptr, late->decode);
+    StartFrame(g, 20, 40, 60);
+    g->DrawSurface(own, 0, 0);
+    g->DrawSurface(late, 100, 0);
+    g->DrawSurface(damaged, 200, 0);
+    g->EndRender();
+    const Pixels shot = Read(g);
+    for (int y = 0; y < 70; y += 3)
+        for (int x = 0; x < 80; x += 3) ASSERT_EQ(shot.Rgb(x, y), shot.Rgb(100 + x, y)) << x << "," << y;
+    ExpectSpots(shot, {{200, 0, 0x14283C}, {327, 127, 0x14283C}});
 }
 
 // Runs last in this program: it replaces the window and its context.
