@@ -179,11 +179,13 @@ TEST_F(InputTest, JoystickDirectionsAndUnplugging) {
             << r.what;
     }
 
-    // Buttons: a press counts one hit, a held button none, and more than 12 move their last four.
+    // Buttons: a press counts one hit, a held button none; of more than 12, the last four move to
+    // 8..11 and those from 8 on move up by four.
     host->Set(0, {1, 0}, {}, {0, 6});
-    host->Set(3, {}, {}, {15}, 16);
+    host->Set(3, {}, {}, {8, 15}, 16);
     Update();
     EXPECT_TRUE(vx_input_JoyDown(0, 0) && vx_input_JoyDown(6, 0) && vx_input_JoyDown(11, 3));
+    EXPECT_TRUE(vx_input_JoyDown(12, 3) && !vx_input_JoyDown(8, 3));
     EXPECT_EQ(vx_input_KeyHit(256 + 6) + vx_input_KeyHit(256 + 96 + 11), 2);
     Update();
     EXPECT_EQ(vx_input_JoyHit(6, 0), 0);
