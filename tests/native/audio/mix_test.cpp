@@ -87,19 +87,22 @@ TEST_F(MixTest, PanIsAnAngleThatMovesTheSoundRightOrLeft) {
     }
 }
 
+// The driver mixes in real time and, when its thread has been kept waiting, catches up with the state
+// the sources have then: a silence shows in the mix only for as much of a pause as it was let run. The
+// pauses last a second, so that a busy machine still leaves a clear gap.
 TEST_F(MixTest, PauseHoldsThePlaceAndResumeContinues) {
     audio->PlaySample(longTone, 0, 0);
     Sleep(0.15);
     audio->PauseChannel(0);
     EXPECT_EQ(audio->ChannelState(0), 2);
-    Sleep(0.3);
+    Sleep(1.0);
     audio->ResumeChannel(0);
     EXPECT_EQ(audio->ChannelState(0), 1);
     EXPECT_TRUE(WaitStopped(0));
     Mix mix = Finish();
     EXPECT_NEAR(mix.ActiveSeconds(), 0.4, 0.03);  // the whole sample, in two parts
     EXPECT_GT(mix.LongestInnerGap(), 0.2);
-    EXPECT_LT(mix.LongestInnerGap(), 0.5);
+    EXPECT_LT(mix.LongestInnerGap(), 1.5);
 }
 
 // The looped tone on channel 0 sounds longer than its 0.2 s until the game pauses it.
@@ -114,7 +117,7 @@ TEST_F(MixTest, SuspendPausesOnlyWhatWasPlayingAndALoopSoundsOnUntilPaused) {
     audio->Suspend();
     EXPECT_EQ(SourceState(0), AL_PAUSED);
     EXPECT_EQ(audio->channels[0].state, 1);
-    Sleep(0.3);
+    Sleep(1.0);
     audio->Resume();
     EXPECT_EQ(SourceState(0), AL_PLAYING);
     EXPECT_EQ(SourceState(1), AL_PAUSED);   // the game's pause stands
@@ -130,6 +133,6 @@ TEST_F(MixTest, SuspendPausesOnlyWhatWasPlayingAndALoopSoundsOnUntilPaused) {
     Sleep(0.1);
     Mix mix = Finish();
     EXPECT_GT(mix.LongestInnerGap(), 0.2);  // silence while suspended
-    EXPECT_LT(mix.LongestInnerGap(), 0.5);
+    EXPECT_LT(mix.LongestInnerGap(), 1.5);
     EXPECT_GT(mix.ActiveSeconds(), 0.35);
 }
