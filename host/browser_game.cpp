@@ -77,6 +77,7 @@ bool VxBrowserGame::UseScript(const std::string& text, std::string* error) {
     }
     _script = events;
     _scripted = true;
+    _lastPass = events.empty() ? -1 : events.back().pass;
     return true;
 }
 
@@ -163,6 +164,7 @@ void VxBrowserGame::UpdateGame() {
         }
     }
     if (!_started || _suspended) return;
+    if (_scripted && _updates > _lastPass) return;  // the script has ended: the game stands still
     VxGame::UpdateGame();
     ++_updates;
 }
