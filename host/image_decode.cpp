@@ -2,13 +2,15 @@
 
 #include <stb/stb_image.h>
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <thread>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 // The one worker thread and its queue, oldest decode first. The thread starts with the first
 // decode and is stopped and joined at exit; decodes still queued then are dropped with their files.
@@ -25,7 +27,9 @@ class VxImageWorker {
         // on its own and gives it back when freed; left to adjust it, glibc raises the threshold at
         // the first such free and keeps every later block in the heap of the thread that made it,
         // resident after its free.
+#ifdef __GLIBC__
         mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
+#endif
     }
 
     void Post(const std::shared_ptr<VxImageDecode>& decode) {
@@ -79,8 +83,13 @@ std::shared_ptr<VxImageDecode> VxImageDecode::Start(FILE* file, int width, int h
     decode->height = height;
     decode->depth = depth;
     decode->finish = finish;
+#ifdef __EMSCRIPTEN__
+    // A web page without shared memory has no threads: the decode runs at once.
+    decode->Run();
+#else
     decode->state = kQueued;
     VxImageWorker::Get().Post(decode);
+#endif
     return decode;
 }
 
