@@ -8,6 +8,7 @@
 // 2. Right and Enter start a game of difficulty 2; a wave flies in. Escape pauses it.
 // 3. From the pause panel the options box, the sound one step on; the game quit to the title. A
 //    reload finds the sound option and the score in difficulty 2's tables.
+//    F11 switches the page to full screen and back; the canvas follows the page's shape.
 // 4. A scenario script played by the page and by the scenario runner ends in the same generator
 //    seed and score.
 // Every wait polls with a generous limit: the machine may be slow and busy. The screenshots are
@@ -200,6 +201,20 @@ try {
         `the score ${finalScore} is in the tables after the reload (${tables.join(' ')})`);
   const reloaded = await shot(page, 'reloaded');
   check(colours(reloaded) > 40, 'the title after the reload');
+
+  // ---- Full screen on F11 (the browser's F11 leaves it), and a page of another shape ----
+  keys.F11 = ['F11', 'F11', 122];
+  await press(page, 'F11');
+  await page.waitFor('full screen', `document.fullscreenElement && ${field('f_fullscreen')} == 1`);
+  check(true, 'F11: the page full screen');
+  await press(page, 'F11');
+  await page.waitFor('the window again', `!document.fullscreenElement && ${field('f_fullscreen')} == 0`);
+  check(true, 'F11 again: back in the window, and the game knows it');
+  await page.send('Emulation.setDeviceMetricsOverride', { width: 800, height: 400, deviceScaleFactor: 1, mobile: false });
+  await page.waitFor('a wide page', `Module.canvas.width == 800 && Module.canvas.height == 400 &&
+                                     ${field('vx_Zarnok_jscrw')} / ${field('vx_Zarnok_jscrh')} == 2`);
+  check(true, 'a wide page: the canvas and the game\'s screen follow its shape');
+  await page.send('Emulation.setDeviceMetricsOverride', { width: kWidth, height: kHeight, deviceScaleFactor: 1, mobile: false });
 
   // ---- 4. The same scenario through the page and through the scenario runner ----
   await page.navigate(base + '?script=scenario.txt');
