@@ -8,7 +8,8 @@
 // 2. Right and Enter start a game of difficulty 2; a wave flies in. Escape pauses it.
 // 3. From the pause panel the options box, the sound one step on; the game quit to the title. A
 //    reload finds the sound option and the score in difficulty 2's tables.
-//    F11 switches the page to full screen and back; the canvas follows the page's shape.
+//    A gamepad steps the title's highlight; F11 switches the page to full screen and back; the
+//    canvas follows the page's shape.
 // 4. A scenario script played by the page and by the scenario runner ends in the same generator
 //    seed and score.
 // Every wait polls with a generous limit: the machine may be slow and busy. The screenshots are
@@ -201,6 +202,23 @@ try {
         `the score ${finalScore} is in the tables after the reload (${tables.join(' ')})`);
   const reloaded = await shot(page, 'reloaded');
   check(colours(reloaded) > 40, 'the title after the reload');
+
+  // ---- A gamepad of the browser's standard layout: its d-pad right moves the highlight ----
+  // The page's Gamepad API answers with a pad the test holds.
+  await page.evaluate(`(() => {
+    const buttons = [...Array(17).keys()].map(() => ({ pressed: false, value: 0 }));
+    window.testPad = { id: 'test pad', index: 0, connected: true, mapping: 'standard', timestamp: 1,
+                       axes: [0, 0, 0, 0], buttons };
+    navigator.getGamepads = () => [window.testPad];
+  })()`);
+  const setPad = (button, down) =>
+    page.evaluate(`testPad.buttons[${button}] = { pressed: ${down}, value: ${down ? 1 : 0} }; testPad.timestamp++`);
+  const highlight = await page.evaluate(field('f_menuSel'));
+  await setPad(15, true);
+  await new Promise((r) => setTimeout(r, 150));
+  await setPad(15, false);
+  await page.waitFor('the highlight moved by the gamepad', `${field('f_menuSel')} == ${highlight + 1}`);
+  check(true, 'the gamepad\'s d-pad right moves the title\'s highlight');
 
   // ---- Full screen on F11 (the browser's F11 leaves it), and a page of another shape ----
   keys.F11 = ['F11', 'F11', 122];
