@@ -64,6 +64,10 @@ TEST_F(Soak, RandomInputRunsToTheEndInBoundedMemory) {
         const long rss = ResidentBytes(pid);
         long& most = lastPass + 1 <= kSettle ? settled : peak;
         most = std::max(most, rss);
+        if ((lastPass + 1) % 100000 == 0) {
+            std::printf("soak: %d updates, resident %.1f MiB\n", lastPass + 1, rss / 1048576.0);
+            std::fflush(stdout);
+        }
     };
     const hardening::SimResult r = hardening::RunSim(o);
 
