@@ -8,6 +8,8 @@
 // 2. Right and Enter start a game of difficulty 2; a wave flies in. Escape pauses it.
 // 3. From the pause panel the options box, the sound one step on; the game quit to the title. A
 //    reload finds the sound option and the score in difficulty 2's tables.
+//    A gamepad steps the title's highlight; F11 switches the page to full screen and back; the
+//    canvas follows the page's shape.
 // 4. A scenario script played by the page and by the scenario runner ends in the same generator
 //    seed and score.
 // Every wait polls with a generous limit: the machine may be slow and busy. The screenshots are
@@ -67,11 +69,21 @@ const keys = {
   Right: ['ArrowRight', 'ArrowRight', 39], Left: ['ArrowLeft', 'ArrowLeft', 37],
   Down: ['ArrowDown', 'ArrowDown', 40], Enter: ['Enter', 'Enter', 13], Escape: ['Escape', 'Escape', 27]
 };
-// A key held for about 9 updates, then some 15 updates before the next: the menus take one step
-// for each press they see.
+// Waits until the game has run `count` more updates than `from`.
+const updated = (page, from, count) =>
+  page.waitFor(`${count} updates`, `Module._vx_browser_updates() >= ${from + count}`);
+
+// A key held for 3 updates of the game and then left up for 3 more, however slow the frames: the
+// menus read held keys and take one step for each press they see.
 const press = async (page, name) => {
-  await page.key(...keys[name]);
-  await new Promise((r) => setTimeout(r, 250));
+  const [key, code, keyCode] = keys[name];
+  const event = { key, code, windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode };
+  let from = await page.evaluate('Module._vx_browser_updates()');
+  await page.send('Input.dispatchKeyEvent', { ...event, type: 'rawKeyDown' });
+  await updated(page, from, 3);
+  from = await page.evaluate('Module._vx_browser_updates()');
+  await page.send('Input.dispatchKeyEvent', { ...event, type: 'keyUp' });
+  await updated(page, from, 3);
 };
 
 // The scenario of step 4, in the scenario runner's format: keys only, ending at pass 1199.
@@ -175,10 +187,14 @@ try {
   await page.waitFor('the sound option changed', `${field('f_options', 5)} == 2`);
   await press(page, 'Escape');
   await new Promise((r) => setTimeout(r, 1500));  // the box's slide-out
-  await press(page, 'Left');
-  await press(page, 'Left');
+  // Left to the panel's quit button (-1), each step seen before the next.
+  for (let i = 0; i < 8 && (await page.evaluate(field('f_pauseSel'))) != -1; ++i) await press(page, 'Left');
   await press(page, 'Enter');
-  await page.waitFor('the title after the game', `${field('f_mode')} == 1`, 300);
+  await page.waitFor('the title after the game', `${field('f_mode')} == 1`, 300)
+    .catch(async (e) => {
+      const state = await page.evaluate(`['f_mode', 'f_paused', 'f_pauseSel', 'f_optionsOpen', 'f_gameOverTimer'].map((n) => n + ' ' + ${field('n')})`);
+      throw new Error(e.message + ' (' + state.join(', ') + ')');
+    });
   const finalScore = await page.evaluate(field('f_score'));
   const before = await writes();
   await page.waitFor('the state written to IndexedDB', `Module.zarnokStateWrites > 0`);
@@ -200,6 +216,38 @@ try {
         `the score ${finalScore} is in the tables after the reload (${tables.join(' ')})`);
   const reloaded = await shot(page, 'reloaded');
   check(colours(reloaded) > 40, 'the title after the reload');
+
+  // ---- A gamepad of the browser's standard layout: its d-pad right moves the highlight ----
+  // The page's Gamepad API answers with a pad the test holds.
+  await page.evaluate(`(() => {
+    const buttons = [...Array(17).keys()].map(() => ({ pressed: false, value: 0 }));
+    window.testPad = { id: 'test pad', index: 0, connected: true, mapping: 'standard', timestamp: 1,
+                       axes: [0, 0, 0, 0], buttons };
+    navigator.getGamepads = () => [window.testPad];
+  })()`);
+  const setPad = (button, down) =>
+    page.evaluate(`testPad.buttons[${button}] = { pressed: ${down}, value: ${down ? 1 : 0} }; testPad.timestamp++`);
+  const highlight = await page.evaluate(field('f_menuSel'));
+  const from = await page.evaluate('Module._vx_browser_updates()');
+  await setPad(15, true);
+  await updated(page, from, 3);
+  await setPad(15, false);
+  await page.waitFor('the highlight moved by the gamepad', `${field('f_menuSel')} == ${highlight + 1}`);
+  check(true, 'the gamepad\'s d-pad right moves the title\'s highlight');
+
+  // ---- Full screen on F11 (the browser's F11 leaves it), and a page of another shape ----
+  keys.F11 = ['F11', 'F11', 122];
+  await press(page, 'F11');
+  await page.waitFor('full screen', `document.fullscreenElement && ${field('f_fullscreen')} == 1`);
+  check(true, 'F11: the page full screen');
+  await press(page, 'F11');
+  await page.waitFor('the window again', `!document.fullscreenElement && ${field('f_fullscreen')} == 0`);
+  check(true, 'F11 again: back in the window, and the game knows it');
+  await page.send('Emulation.setDeviceMetricsOverride', { width: 800, height: 400, deviceScaleFactor: 1, mobile: false });
+  await page.waitFor('a wide page', `Module.canvas.width == 800 && Module.canvas.height == 400 &&
+                                     ${field('vx_Zarnok_jscrw')} / ${field('vx_Zarnok_jscrh')} == 2`);
+  check(true, 'a wide page: the canvas and the game\'s screen follow its shape');
+  await page.send('Emulation.setDeviceMetricsOverride', { width: kWidth, height: kHeight, deviceScaleFactor: 1, mobile: false });
 
   // ---- 4. The same scenario through the page and through the scenario runner ----
   await page.navigate(base + '?script=scenario.txt');
