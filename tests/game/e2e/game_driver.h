@@ -4,8 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-// After gtest: Xlib's macros (None, Bool, ...) must not meet its declarations.
-#include <X11/Xutil.h>
 
 #include <chrono>
 #include <filesystem>
@@ -16,14 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "tests/host/x_server.h"
+#include "tests/game/scenario/game_window.h"
 
 namespace e2e {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const std::string kGame = std::string(ZARNOK_BINARY_DIR) + "/zarnok";
 const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 const std::string kDatagen = std::string(ZARNOK_BINARY_DIR) + "/zarnok-datagen";
 
@@ -41,15 +38,9 @@ inline std::string ReadFile(const fs::path& path) {
 class GameTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!fs::exists(kGame) || !fs::exists(kSim) || !fs::exists(kDatagen)) return;
+        if (!fs::exists(gametest::kGame) || !fs::exists(kSim) || !fs::exists(kDatagen)) return;
         server = new xtest::XServer({"-screen", "0", "1920x1200x24"});
-        if (!server->Ok()) return;
-        setenv("DISPLAY", server->Name().c_str(), 1);
-        setenv("ALSOFT_DRIVERS", "null", 1);
-        // One connection for the whole suite: the server resets whenever its last client leaves.
-        if (!(dpy = XOpenDisplay(nullptr))) return;
-        // A window can go away between two requests about it (the game ended): no reason to die.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        if (!(dpy = gametest::OpenDisplay(*server))) return;
         dir = fs::temp_directory_path() / ("zarnok-e2e-" + std::to_string(getpid()));
         fs::create_directories(dir);
         // The data `make build` generated, or else a fresh set.
@@ -76,37 +67,12 @@ class GameTest : public ::testing::Test {
 
     // Starts the game in the suite's folder with `args` and waits for its window.
     void Start(const std::string& args = "") {
-        game = std::make_unique<xtest::Child>(
-            std::vector<std::string>{"sh", "-c",
-                                     "cd " + Quote(dir.string()) + " && exec " + Quote(kGame) + " " + args},
-            true);
-        window = 0;
-        for (int i = 0; i < 1000 && !window; ++i, std::this_thread::sleep_for(10ms)) window = FindWindow();
+        game = gametest::StartGame(dpy, dir, args, &window);
         ASSERT_NE(window, 0u) << "no window titled Zarnok";
     }
 
-    // The game's top-level window once it is mapped, or 0.
-    static Window FindWindow() {
-        Window root = DefaultRootWindow(dpy), parent, *children = nullptr, found = 0;
-        unsigned n = 0;
-        if (!XQueryTree(dpy, root, &root, &parent, &children, &n)) return 0;
-        for (unsigned i = 0; i < n && !found; ++i) {
-            XWindowAttributes a;
-            if (xtest::WindowName(dpy, children[i]) == "Zarnok" &&
-                XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable)
-                found = children[i];
-        }
-        if (children) XFree(children);
-        return found;
-    }
-
-    // Real key presses: `Key` taps, `Hold` keeps a key down long enough for several updates.
+    // A real key press (a tap: for keys the game counts rather than reads as held).
     static void Key(const std::string& keys) { ASSERT_EQ(xtest::Run("xdotool key " + keys), 0) << keys; }
-    static void Hold(const std::string& key, std::chrono::milliseconds time) {
-        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
-        std::this_thread::sleep_for(time);
-        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
-    }
 
     // A session started with --record session.txt is followed by the updates it has written.
     // Waits (up to a minute) until the game has made `updates` more updates than now.
@@ -125,9 +91,7 @@ class GameTest : public ::testing::Test {
     // A control pressed as a player does (the game reads held keys, so a tap between two updates
     // could go unseen): held for a few updates, then let go for a few.
     void Press(const std::string& key) {
-        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
-        Updates(4);
-        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
+        HoldFor(key, 4);
         Updates(4);
     }
     void HoldFor(const std::string& key, int updates) {
