@@ -83,13 +83,13 @@ TEST_F(AcceptanceTest, FullScreenAndBackAndResizesReloadTheImagesAtTheirLevel) {
     // window manager to hand the new window the focus.
     Key("F11");
     for (int i = 0; i < 500 && Size().first != 1920; ++i)
-        std::this_thread::sleep_for(10ms), window = gametest::FindWindow(dpy);
+        std::this_thread::sleep_for(10ms), window = FindWindow();
     EXPECT_EQ(Size(), std::make_pair(1920, 1200));
     Updates(60);
     EXPECT_GT(Colours(), 8u) << "full screen";
     Key("F11");
     for (int i = 0; i < 500 && Size().first != 640; ++i)
-        std::this_thread::sleep_for(10ms), window = gametest::FindWindow(dpy);
+        std::this_thread::sleep_for(10ms), window = FindWindow();
     EXPECT_EQ(Size(), std::make_pair(640, 480));
     Updates(60);
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+// After gtest: Xlib's macros (None, Bool, ...) must not meet its declarations.
+#include <X11/Xutil.h>
 
 #include <chrono>
 #include <filesystem>
@@ -14,13 +16,14 @@
 #include <thread>
 #include <vector>
 
-#include "tests/game/scenario/game_window.h"
+#include "tests/host/x_server.h"
 
 namespace e2e {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+const std::string kGame = std::string(ZARNOK_BINARY_DIR) + "/zarnok";
 const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 const std::string kDatagen = std::string(ZARNOK_BINARY_DIR) + "/zarnok-datagen";
 
@@ -38,9 +41,20 @@ inline std::string ReadFile(const fs::path& path) {
 class GameTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!fs::exists(gametest::kGame) || !fs::exists(kSim) || !fs::exists(kDatagen)) return;
-        server = new xtest::XServer({"-screen", "0", "1920x1200x24"});
-        if (!(dpy = gametest::OpenDisplay(*server))) return;
+        if (!fs::exists(kGame) || !fs::exists(kSim) || !fs::exists(kDatagen)) return;
+        server = new xtest::XServer({"-screen", "0", screen});
+        if (!server->Ok()) return;
+        setenv("DISPLAY", server->Name().c_str(), 1);
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        // One connection for the whole suite: the server resets whenever its last client leaves.
+        if (!(dpy = XOpenDisplay(nullptr))) return;
+        // A window can go away between two requests about it (a switch of screen mode, the game
+        // ended): no reason to die.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        // Keys do not repeat: one held past the repeat delay on a slow machine would choose twice.
+        XKeyboardControl noRepeat{};
+        noRepeat.auto_repeat_mode = AutoRepeatModeOff;
+        XChangeKeyboardControl(dpy, KBAutoRepeatMode, &noRepeat);
         dir = fs::temp_directory_path() / ("zarnok-e2e-" + std::to_string(getpid()));
         fs::create_directories(dir);
         // The data `make build` generated, or else a fresh set.
@@ -65,10 +79,31 @@ class GameTest : public ::testing::Test {
     }
     void TearDown() override { game.reset(); }
 
-    // Starts the game in the suite's folder with `args` and waits for its window.
+    // Starts the game in the suite's folder with `args`, its output dropped, and waits for its window.
     void Start(const std::string& args = "") {
-        game = gametest::StartGame(dpy, dir, args, &window);
+        game = std::make_unique<xtest::Child>(
+            std::vector<std::string>{
+                "sh", "-c",
+                "cd " + Quote(dir.string()) + " && exec " + Quote(kGame) + " " + args + " >/dev/null"},
+            true);
+        window = 0;
+        for (int i = 0; i < 1000 && !(window = FindWindow()); ++i) std::this_thread::sleep_for(10ms);
         ASSERT_NE(window, 0u) << "no window titled Zarnok";
+    }
+
+    // The game's mapped top-level window, or 0 (a switch of screen mode makes a new one).
+    static Window FindWindow() {
+        Window root = DefaultRootWindow(dpy), parent, *children = nullptr, found = 0;
+        unsigned n = 0;
+        if (!XQueryTree(dpy, root, &root, &parent, &children, &n)) return 0;
+        for (unsigned i = 0; i < n && !found; ++i) {
+            XWindowAttributes a;
+            if (xtest::WindowName(dpy, children[i]) == "Zarnok" &&
+                XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable)
+                found = children[i];
+        }
+        if (children) XFree(children);
+        return found;
     }
 
     // A real key press (a tap: for keys the game counts rather than reads as held).
@@ -126,6 +161,7 @@ class GameTest : public ::testing::Test {
         return out;
     }
 
+    static inline std::string screen = "1920x1200x24";  // the server's screen, which a suite may change
     static inline xtest::XServer* server = nullptr;
     static inline fs::path dir;
     static inline bool ready = false;
