@@ -1,6 +1,8 @@
 # A thin front over CMake. `make run` plays the game; `make test` runs the whole suite.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+WEB_BUILD  ?= build-web
+WEB_PORT   ?= 8000
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -10,14 +12,14 @@ CMAKE_FLAGS += -DZARNOK_WERROR=ON
 endif
 
 .PHONY: all build deps configure compile data run test test-asan test-fuzz fuzz soak bench install uninstall \
-	format clean
+	format clean web serve-web
 
 all: build
 
 # Packages: playing needs the "play" group; the tests and benchmarks also need the "test" group.
 # A target-specific value passes on to the prerequisites built for that target.
 DEPS_GROUPS ?= play
-test test-asan test-fuzz fuzz soak bench: DEPS_GROUPS = play test
+test test-asan test-fuzz fuzz soak bench web serve-web: DEPS_GROUPS = play test
 
 deps:
 	@scripts/deps.sh $(DEPS_GROUPS)
@@ -78,6 +80,16 @@ bench: build
 	done; \
 	if [ $$status -ne 0 ]; then echo "make bench: a budget was missed"; fi; exit $$status
 
+# The game in a web page: $(WEB_BUILD)/ holds index.html, game.js, game.wasm and game.data (the
+# generated data), built with Debian's Emscripten. `make serve-web` serves it on 127.0.0.1.
+web: data
+	@NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD) -j $(JOBS) --target zarnok
+
+serve-web: web
+	@echo "Zarnok: open http://127.0.0.1:$(WEB_PORT)/ in your browser (Ctrl-C stops the server)"
+	@node web/serve.mjs $(WEB_BUILD) $(WEB_PORT)
+
 # Installs the game, its data, the `zarnok` launcher, the menu entry and the icons under PREFIX;
 # `make uninstall` removes what the last `make install` wrote (listed in the build folder).
 PREFIX ?= /usr/local
@@ -92,4 +104,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

@@ -9,6 +9,22 @@ namespace {
 
 constexpr float kIconGap = 88.0f;  // distance between two icons of the row
 
+// Chooses icon i of the row: a difficulty starts a game with the given control style (true), the
+// cog opens the options (false).
+bool ChooseIcon(c_MyApp* app, int i, int controlStyle) {
+    if (i > 3) {
+        app->p_OpenOptions();
+        return false;
+    }
+    app->f_difficulty = i;
+    app->f_mode = 11;
+    app->f_keyLatch = 1;
+    app->f_pointerLatch = 1;
+    app->p_PlaySFX(98, 1.0f, 1.0f, 0.0f);
+    app->f_controlStyle = controlStyle;
+    return true;
+}
+
 }  // namespace
 
 // 1 when one of the ten touches lies strictly inside the box of half size (hw, hh) around (x, y).
@@ -161,19 +177,9 @@ int c_MyApp::p_Menu() {
                 p_SetSize(1.0f);
                 p_SetCol(255.0f, 255.0f, 255.0f, 1.0f);
             }
-            if (touched != 0 && i == f_menuSel && f_keyLatch == 0 && f_pointerLatch == 0) {
-                if (i <= 3) {
-                    f_difficulty = i;
-                    f_mode = 11;
-                    f_keyLatch = 1;
-                    f_pointerLatch = 1;
-                    p_PlaySFX(98, 1.0f, 1.0f, 0.0f);
-                    f_playerPad = 0;
-                    f_controlStyle = 2;
-                } else {
-                    p_OpenOptions();
-                }
-            }
+            if (touched != 0 && i == f_menuSel && f_keyLatch == 0 && f_pointerLatch == 0 &&
+                ChooseIcon(this, i, 2))
+                f_playerPad = 0;
         }
         if (nearest != f_menuSel && f_menuPicked == 0) {
             f_menuSel = nearest;
@@ -204,19 +210,11 @@ int c_MyApp::p_Menu() {
         return false;
     };
     if (f_keyLatch == 0 && noBox && (confirmOn(0) || confirmOn(1) || confirmOn(2) || confirmOn(3))) {
-        if (f_menuSel <= 3) {
-            f_difficulty = f_menuSel;
-            f_mode = 11;
-            f_keyLatch = 1;
-            f_pointerLatch = 1;
-            p_PlaySFX(98, 1.0f, 1.0f, 0.0f);
-            f_controlStyle = 0;
+        if (ChooseIcon(this, f_menuSel, 0)) {
             // The lowest controller with a confirm steers; the shared keyboard counts as the first.
             for (int j = 3; j >= 0; --j)
                 if (confirmOn(j)) f_playerPad = j;
             if (confirmOn(-1)) f_playerPad = 0;
-        } else {
-            p_OpenOptions();
         }
     }
     if (f_keyLatch == 0 && noBox && any({15})) {

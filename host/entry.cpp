@@ -15,7 +15,9 @@ int VxZorbinGame::Main(int argc, char** argv) {
     VxGlfwGame* game = vx_host_for_command_line(argc, argv);
 
     // Hats are reported as axes by the host (see PollJoystick), not as extra buttons.
+#if GLFW_VERSION_MAJOR > 3 || GLFW_VERSION_MINOR >= 3
     glfwInitHint(GLFW_JOYSTICK_HAT_BUTTONS, GLFW_FALSE);
+#endif
     if (!glfwInit()) {
         vxPrint(String("glfwInit failed"));
         std::exit(-1);

@@ -5,9 +5,7 @@
 // flushed to the disk and then renamed over the old file, so a failed or interrupted save leaves
 // the previous state intact.
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,13 +13,10 @@
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host/files.h"
 #include "host/vxgame.h"
-
-extern char** environ;
 
 const char* const kVxStateFile = "./.zorbinstate";
 
@@ -132,19 +127,4 @@ void VxGame::GetDate(Array<int> date) {
         local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 0};
     int n = date.Length() < 7 ? date.Length() : 7;
     for (int i = 0; i < n; ++i) date[i] = values[i];
-}
-
-void VxGlfwGame::OpenUrl(const String& url) {
-    // The URL is one argument of xdg-open, never seen by a shell.
-    std::string target = url.ToUtf8();
-    char program[] = "xdg-open";
-    char* argv[] = {program, target.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) return;
-    // Reap the opener when it finishes so it does not linger as a zombie.
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
 }

@@ -9,6 +9,14 @@
 
 #include "host/vxgame.h"
 
+// The hat directions of GLFW 3.3, for the older GLFW of the browser build.
+#ifndef GLFW_HAT_UP
+#define GLFW_HAT_UP 1
+#define GLFW_HAT_RIGHT 2
+#define GLFW_HAT_DOWN 4
+#define GLFW_HAT_LEFT 8
+#endif
+
 int glfwGraphicsSeq = 0;
 VxGlfwGame* VxGlfwGame::_glfwGame = nullptr;
 
@@ -231,7 +239,9 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     if (!_window) {
         // Without a window there is no game: say why and end as a failure.
         const char* reason = nullptr;
+#if GLFW_VERSION_MAJOR > 3 || GLFW_VERSION_MINOR >= 3
         glfwGetError(&reason);
+#endif
         vxPrint(String("Could not open the game window: ") +
                 String::FromUtf8(std::string(reason ? reason : "unknown reason")));
         glfwTerminate();
@@ -406,7 +416,11 @@ bool VxGlfwGame::PollJoystick(int port, Array<float> joyx, Array<float> joyy, Ar
     if (!glfwJoystickPresent(port)) return false;
     int axisCount = 0, hatCount = 0, count = 0;
     const float* axes = glfwGetJoystickAxes(port, &axisCount);
+#if GLFW_VERSION_MAJOR > 3 || GLFW_VERSION_MINOR >= 3
     const unsigned char* hats = glfwGetJoystickHats(port, &hatCount);
+#else
+    const unsigned char* hats = nullptr;  // older GLFW (the browser's) reports no hats
+#endif
     unsigned char states[32] = {};
     const unsigned char* rawButtons = glfwGetJoystickButtons(port, &count);
     int buttonCount = 0;
@@ -486,6 +500,11 @@ void VxGlfwGame::RunPass() {
         PollEvents();
     }
 
+    FollowFocus();
+    if (!_suspended) RunUpdates();
+}
+
+void VxGlfwGame::FollowFocus() {
     if (WindowActive()) {
         if (_suspended) {
             ResumeGame();
@@ -495,8 +514,9 @@ void VxGlfwGame::RunPass() {
         SuspendGame();
         _nextUpdate = 0.0;
     }
-    if (_suspended) return;
+}
 
+void VxGlfwGame::RunUpdates() {
     if (_updateRate == 0) {
         UpdateGame();
         return;

@@ -1,6 +1,6 @@
 // The game shell driven end to end by the scenario runner: loading, the title mode, resizing,
-// the quit keys, the loading screen's pixels, set lines, reproducible dumps, the game-over overlay
-// and the runner's own refusals and standard input.
+// the quit keys, the loading screen's pixels, set lines, reproducible dumps and the runner's own
+// refusals and standard input.
 #include <stb/stb_image.h>
 
 #include <csignal>
@@ -16,31 +16,24 @@ using simtest::SimRun;
 // The runner in a folder without data or saved state.
 class ScenarioTest : public simtest::SimTest {};
 
-TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRuns) {
-    const SimRun r = Sim("--updates 30 --dump f_loadStep,f_mode,f_hdLevel,f_drawCount --dump-every 1");
+TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRunsAndAResizeLoadsAgain) {
+    const SimRun r =
+        Sim("--updates 70 --dump f_loadStep,f_mode,f_hdLevel,f_scaleX,f_drawCount --dump-every 1",
+            "40 resize 1920 1080\n");
     ASSERT_EQ(r.status, 0);
     const auto& d = r.dumps;
-    ASSERT_EQ(d.size(), 30u);
-    for (int pass = 0; pass < 26; ++pass) EXPECT_EQ(Value(d[pass], "f_loadStep"), pass + 2) << d[pass];
-    EXPECT_EQ(Value(d[26], "f_loadStep"), 0);
+    ASSERT_EQ(d.size(), 70u);
+    // Steps 2 .. 27, then the title; the render after the resize (pass 41) starts over.
+    for (int pass = 0; pass < 70; ++pass) {
+        const int step = pass <= 25 ? pass + 2 : pass >= 41 && pass <= 66 ? pass - 39 : 0;
+        EXPECT_EQ(Value(d[pass], "f_loadStep"), step) << d[pass];
+        EXPECT_EQ(Value(d[pass], "f_mode"), 1);
+    }
     EXPECT_EQ(Value(d[26], "f_drawCount"), 25 * 15) << "the last loading step still shows the loading screen";
-    EXPECT_GT(Value(d[27], "f_drawCount"), 0) << "the title's picture";
-    for (const auto& l : d) EXPECT_EQ(Value(l, "f_mode"), 1);
+    EXPECT_GT(Value(d[27], "f_drawCount"), 25 * 15) << "the title's picture";
     EXPECT_EQ(Value(d[0], "f_hdLevel"), 2) << "640 x 480 is above 630 wide";
-}
-
-TEST_F(ScenarioTest, AResizeRestartsLoading) {
-    const SimRun r =
-        Sim("--updates 40 --dump f_loadStep,f_scaleX,f_hdLevel --dump-every 1", "10 resize 1920 1080\n");
-    const auto& d = r.dumps;
-    ASSERT_EQ(d.size(), 40u);
-    EXPECT_EQ(Value(d[10], "f_loadStep"), 12);
-    EXPECT_EQ(Value(d[11], "f_loadStep"), 2) << "the render after the resize restarts loading";
-    EXPECT_EQ(Value(d[11], "f_scaleX"), 3);
-    EXPECT_EQ(Value(d[9], "f_hdLevel"), 2);
-    EXPECT_EQ(Value(d[11], "f_hdLevel"), 4);
-    EXPECT_EQ(Value(d[36], "f_loadStep"), 27);
-    EXPECT_EQ(Value(d[37], "f_loadStep"), 0);
+    EXPECT_EQ(Value(d[41], "f_hdLevel"), 4);
+    EXPECT_EQ(Value(d[41], "f_scaleX"), 3);
 }
 
 TEST_F(ScenarioTest, QuitKeysEndWithStatusZero) {
@@ -97,21 +90,6 @@ TEST_F(ScenarioTest, TwoRunsGiveIdenticalDumps) {
     ASSERT_EQ(a.status, 0);
     ASSERT_EQ(a.dumps.size(), 10u);
     EXPECT_EQ(a.lines, b.lines);
-}
-
-TEST_F(ScenarioTest, TheGameOverOverlayRunsOnceInTheUpdateThatEndsAGame) {
-    // A game on the default difficulty loses its last life; the overlay counts to 90, switches to
-    // mode 2 and starts its fade at 73 in that same update, then fades by 2 over the title.
-    const SimRun r = Sim("--updates 60 --dump f_mode,f_gameOverFrames --dump-every 1",
-                         "30 set f_mode 11\n40 set f_lives 0\n45 set f_gameOverFrames 80\n");
-    ASSERT_EQ(r.dumps.size(), 60u);
-    size_t end = 0;
-    while (end < r.dumps.size() && Value(r.dumps[end], "f_mode") != 2) ++end;
-    ASSERT_LT(end + 1, r.dumps.size());
-    EXPECT_EQ(Value(r.dumps[end - 1], "f_gameOverFrames"), 89);
-    EXPECT_EQ(Value(r.dumps[end], "f_gameOverFrames"), 73);
-    EXPECT_EQ(Value(r.dumps[end + 1], "f_mode"), 1);
-    EXPECT_EQ(Value(r.dumps[end + 1], "f_gameOverFrames"), 71);
 }
 
 TEST_F(ScenarioTest, BadArgumentsEndWithStatusTwo) {

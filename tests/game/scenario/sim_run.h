@@ -24,6 +24,20 @@ namespace fs = std::filesystem;
 
 const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 
+// Script lines: a key pressed at a pass and released two passes later.
+inline std::string Press(int pass, int key) {
+    return std::to_string(pass) + " key down " + std::to_string(key) + "\n" + std::to_string(pass + 2) +
+           " key up " + std::to_string(key) + "\n";
+}
+// Script lines starting a game from the title once loading has finished: the difficulty
+// highlighted (as a step of the controls leaves it) and Enter held for the one update before
+// `start`, whose update prepares the game.
+inline std::string StartGame(int difficulty, int start = 30) {
+    const std::string p = std::to_string(start - 1), d = std::to_string(difficulty);
+    return p + " set f_menuSel " + d + "\n" + p + " set f_menuPicked " + d + "\n" + p + " key down 13\n" +
+           std::to_string(start) + " key up 13\n";
+}
+
 struct SimRun {
     int status = -1;
     std::vector<std::string> lines, dumps;  // standard output, and its dump lines

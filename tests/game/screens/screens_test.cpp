@@ -14,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using fs::path;
+using simtest::Press;
 
 const path kShots = path(ZARNOK_BINARY_DIR) / "screens";
 
@@ -106,38 +107,45 @@ class ScreensTest : public simtest::SimTest {
     }
 };
 
-// A key pressed at a pass and released two passes later.
-std::string Press(int pass, int key) {
-    return std::to_string(pass) + " key down " + std::to_string(key) + "\n" + std::to_string(pass + 2) +
-           " key up " + std::to_string(key) + "\n";
-}
 constexpr int kLeft = 37, kRight = 39, kDown = 40, kEnter = 13, kEscape = 27, kN = 78, kF11 = 122;
 
-TEST_F(ScreensTest, TitleByKeysStepsShowsTheListsOpensCreditsAndQuits) {
-    const Run r = Play(200, "f_menuSel,f_difficulty,f_creditsOpen,f_mode",
-                       Press(30, kRight) + Press(40, kRight) + Press(50, kRight) + Press(60, kRight) +
-                           Press(70, kLeft) + Press(80, kN) + Press(120, kEnter) + "160 key down 27\n",
-                       true);
+TEST_F(ScreensTest, TitleByKeysStepsShowsTheListsRunsTheCreditsAndQuits) {
+    // Steps right and left; the credits from pass 80 (near the end of the roll), scrolled with down
+    // and up held, closed by a click; then the quit request.
+    const std::string script = Press(30, kRight) + Press(40, kRight) + Press(50, kRight) + Press(60, kRight) +
+                               Press(70, kLeft) + Press(80, kN) + "80 set f_creditsLine 44\n" +
+                               "130 key down 40\n150 key up 40\n150 key down 38\n170 key up 38\n" +
+                               "200 mouse down 0 100 100\n202 mouse up 0 100 100\n240 key down 27\n";
+    const Run r =
+        Play(260, "f_menuSel,f_difficulty,f_creditsOpen,f_creditsSlide,f_creditsScroll,f_creditsLine", script,
+             true);
     EXPECT_EQ(r.status, 0) << "the quit request ends the program normally";
-    EXPECT_EQ(r.pass.rbegin()->first, 160);
+    EXPECT_EQ(r.pass.rbegin()->first, 240);
     EXPECT_TRUE(r.Shows(29, "Top 10") && r.Shows(29, "Last 10")) << "difficulty 1 highlighted at first";
-    EXPECT_EQ(r(29, "f_menuSel"), 1);
-    const int sel[][2] = {{30, 2}, {40, 3}, {50, 4}, {60, 4}, {70, 3}};
+    const int sel[][2] = {{29, 1}, {30, 2}, {40, 3}, {50, 4}, {60, 4}, {70, 3}};
     for (const auto& s : sel) EXPECT_EQ(r(s[0], "f_menuSel"), s[1]) << "pass " << s[0];
     EXPECT_EQ(r(45, "f_difficulty"), 3) << "the lists follow the highlight";
     EXPECT_FALSE(r.Shows(54, "Top 10")) << "no lists while the cog is highlighted";
     EXPECT_EQ(r(79, "f_creditsOpen"), 0);
     EXPECT_EQ(r(80, "f_creditsOpen"), 1);
     EXPECT_FALSE(r.Shows(99, "Top 10")) << "no lists under the credits";
-    EXPECT_EQ(r(120, "f_creditsOpen"), 0);
-    EXPECT_EQ(r(159, "f_mode"), 1);
-
-    const Run start = Play(40, "f_mode,f_difficulty,f_controlStyle",
-                           "0 set f_controlStyle 2\n" + Press(30, kRight) + Press(34, kEnter));
-    EXPECT_EQ(start(33, "f_mode"), 1);
-    EXPECT_NE(start(34, "f_mode"), 1) << "confirm starts a game";
-    EXPECT_EQ(start(34, "f_difficulty"), 2);
-    EXPECT_EQ(start(34, "f_controlStyle"), 0) << "started by keyboard";
+    EXPECT_EQ(r(109, "f_creditsSlide"), 30);
+    auto travelled = [&](int from, int to) {
+        return 16 * (r(to, "f_creditsLine") - r(from, "f_creditsLine")) -
+               (r(to, "f_creditsScroll") - r(from, "f_creditsScroll"));
+    };
+    EXPECT_NEAR(travelled(109, 129), 20 * 0.3, 0.01);
+    EXPECT_NEAR(travelled(129, 149), 20 * 1.8, 0.01) << "down held";
+    EXPECT_NEAR(travelled(149, 169), 20 * 1.8, 0.01) << "up held";
+    bool sawSeparator = false, sawStart = false;
+    for (int p = 114; p < 200; p += 5) {
+        EXPECT_FALSE(r.Shows(p, "End")) << "pass " << p;
+        sawSeparator = sawSeparator || r.Shows(p, "-=-=-");
+        sawStart = sawStart || (r(p, "f_creditsLine") >= 49 && r.Shows(p, "Game design"));
+    }
+    EXPECT_TRUE(sawSeparator && sawStart) << "the roll went round";
+    EXPECT_EQ(r(200, "f_creditsOpen"), 0) << "a click closes";
+    EXPECT_EQ(r(230, "f_creditsSlide"), 0);
 }
 
 TEST_F(ScreensTest, TitleByMouseTapsChooseAndADragScrollsAndBounces) {
@@ -225,40 +233,21 @@ TEST_F(ScreensTest, OptionsCycleSoundToggleTheCabinetAndSaveForTheNextStart) {
     EXPECT_NE(next.out.find("\"f_options\":[0,0,0,0,0,2,"), std::string::npos) << next.out;
 }
 
-TEST_F(ScreensTest, CreditsScrollFasterWithUpOrDownNeverShowEndAndClose) {
-    std::string script = Press(30, kN) + "30 set f_creditsLine 44\n";
-    script +=
-        "80 key down 40\n100 key up 40\n100 key down 38\n120 key up 38\n160 mouse down 0 100 100\n162 mouse "
-        "up 0 100 100\n";
-    const Run r = Play(200, "f_creditsOpen,f_creditsSlide,f_creditsScroll,f_creditsLine", script, true);
-    EXPECT_EQ(r(59, "f_creditsSlide"), 30);
-    auto travelled = [&](int from, int to) {
-        return 16 * (r(to, "f_creditsLine") - r(from, "f_creditsLine")) -
-               (r(to, "f_creditsScroll") - r(from, "f_creditsScroll"));
-    };
-    EXPECT_NEAR(travelled(59, 79), 20 * 0.3, 0.01);
-    EXPECT_NEAR(travelled(79, 99), 20 * 1.8, 0.01) << "down held";
-    EXPECT_NEAR(travelled(99, 119), 20 * 1.8, 0.01) << "up held";
-    bool sawSeparator = false, sawStart = false;
-    for (int p = 64; p < 160; p += 5) {
-        EXPECT_FALSE(r.Shows(p, "End")) << "pass " << p;
-        sawSeparator = sawSeparator || r.Shows(p, "-=-=-");
-        sawStart = sawStart || (r(p, "f_creditsLine") >= 49 && r.Shows(p, "Game design"));
-    }
-    EXPECT_TRUE(sawSeparator && sawStart) << "the roll went round";
-    EXPECT_EQ(r(160, "f_creditsOpen"), 0) << "a click closes";
-    EXPECT_EQ(r(190, "f_creditsSlide"), 0);
-}
-
-TEST_F(ScreensTest, PauseResumesOpensOptionsAndQuitsIntoARecordedScore) {
-    std::string script = Press(30, kEnter) + "40 set f_score 1234\n" + Press(60, kEscape) + Press(80, kEnter);
+TEST_F(ScreensTest, ConfirmStartsAGameWhosePauseResumesOpensOptionsAndQuitsIntoARecordedScore) {
+    // Difficulty 2 chosen by keys after a touch: the keyboard's control style.
+    std::string script = "0 set f_controlStyle 2\n" + Press(30, kRight) + Press(34, kEnter) +
+                         "40 set f_score 1234\n" + Press(60, kEscape) + Press(80, kEnter);
     script += Press(100, kEscape) + Press(110, kRight) + Press(120, kEnter) + Press(160, kEscape);
     script += Press(200, kLeft) + Press(210, kLeft) + Press(220, kEnter);
-    const Run r = Play(
-        340, "f_mode,f_paused,f_pauseDir,f_pauseY,f_pauseSel,f_optionsOpen,f_gameOverTimer,f_score,f_scores",
-        script, true);
+    const Run r = Play(340,
+                       "f_mode,f_difficulty,f_controlStyle,f_paused,f_pauseDir,f_pauseY,f_pauseSel,f_"
+                       "optionsOpen,f_gameOverTimer,f_score,f_scores",
+                       script, true);
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r(59, "f_mode"), 10);
+    EXPECT_EQ(r(33, "f_mode"), 1);
+    EXPECT_NE(r(34, "f_mode"), 1) << "confirm starts a game";
+    EXPECT_EQ((std::vector<double>{r(59, "f_mode"), r(59, "f_difficulty"), r(59, "f_controlStyle")}),
+              (std::vector<double>{10, 2, 0}));
     EXPECT_EQ(r(60, "f_paused"), 1);
     EXPECT_EQ(r(79, "f_pauseY"), 248) << "dropped to mid-height";
     EXPECT_EQ(r(80, "f_pauseDir"), -1) << "resumed";
@@ -275,9 +264,9 @@ TEST_F(ScreensTest, PauseResumesOpensOptionsAndQuitsIntoARecordedScore) {
     EXPECT_EQ(r(339, "f_mode"), 1) << "after the game-over sequence, the title";
     const int score = static_cast<int>(r(219, "f_score"));
     ASSERT_GE(score, 1234);
-    const std::string& last = r.pass.at(339);
-    EXPECT_NE(last.find("\"f_scores\":[" + std::to_string(score) + ","), std::string::npos)
-        << "first of the best";
+    const std::vector<double> tables = Numbers(r.pass.at(339), "f_scores");
+    EXPECT_EQ(tables.at(10), score) << "first of difficulty 2's best";
+    EXPECT_EQ(tables.at(40), score) << "and of its last";
     int shown = 0;
     for (const auto& t : r.Texts(339)) shown += t == std::to_string(score);
     EXPECT_EQ(shown, 2) << "in the top and the last list";

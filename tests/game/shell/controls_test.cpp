@@ -1,5 +1,4 @@
-// The control mapping with the cabinet protocol off and on, sticks, pointer tests, steering and
-// the cabinet letters.
+// The control mapping with the cabinet protocol off and on, the cabinet letters and steering.
 #include <vector>
 
 #include "test_host.h"
@@ -68,46 +67,6 @@ TEST_F(ControlsTest, EveryKeyAndButtonOfTheMappingWithTheCabinetOffAndOn) {
     }
 }
 
-TEST_F(ControlsTest, SticksCountInModeOneOnly) {
-    c_JoyState* joy = input->f_joyStates[1];
-    const struct {
-        float x, y;
-        int control;
-    } pushes[] = {
-        {0.5f, 0, 5}, {-0.5f, 0, 3}, {0, 0.5f, 0}, {0, -0.5f, 8}, {0.4f, 0, -1}};  // 0.4 is not enough
-    for (const auto& p : pushes) {
-        joy->f_joyx[0] = p.x;
-        joy->f_joyy[0] = p.y;
-        for (int cabinet = 0; cabinet <= 1; ++cabinet) {
-            vx_Zarnok_iCadeControls = cabinet;  // no stick under the cabinet protocol
-            std::vector<int> expected;
-            if (p.control >= 0 && cabinet == 0) expected.push_back(p.control);
-            EXPECT_EQ(Active(1, 1), expected) << p.x << "," << p.y << " cabinet " << cabinet;
-            EXPECT_EQ(Active(1, 0), std::vector<int>());
-            EXPECT_EQ(Active(0, 1), std::vector<int>());
-            EXPECT_EQ(Active(-1, 1), std::vector<int>());
-        }
-    }
-}
-
-TEST_F(ControlsTest, SharedKeyboardAndVirtualControls) {
-    KeyDown(39);
-    EXPECT_EQ(app->p_PlayKeyAll(5, 0), 4);
-    EXPECT_EQ(app->p_PlayKey(17, 1, -1), 0);
-    EXPECT_EQ(app->p_PlayKey(16, 1, 0), 0);
-    KeyUp(39);
-    // Virtual control entries count for every player; back has three entries.
-    app->f_controls[13] = 2;
-    EXPECT_EQ(app->p_PlayKey(13, 0, -1), 2);
-    EXPECT_EQ(app->p_PlayKeyAll(13, 0), 8);
-    for (int entry : {16, 17, 19}) {
-        app->f_controls[entry] = 1;
-        EXPECT_NE(app->p_PlayKey(99, 0, 2), 0) << entry;
-        app->f_controls[entry] = 0;
-    }
-    EXPECT_EQ(app->p_PlayKey(99, 0, 2), 0);
-}
-
 TEST_F(ControlsTest, CabinetLettersHoldUntilTheirReleaseLetter) {
     const struct {
         char press, release;
@@ -163,34 +122,6 @@ TEST_F(ControlsTest, CabinetSwitchDiscardsQueuedLettersAndClearsOnOff) {
     Char('W');  // with the protocol off, letters are never decoded
     app->p_ReadCabinet();
     EXPECT_EQ(app->f_controls[0], 0);
-}
-
-TEST_F(ControlsTest, ButtonsAndBoxesTestTheTouchesStrictly) {
-    app->f_fontMetrics[3 * 95] = 64;
-    app->f_fontMetrics[3 * 95 + 1] = 32;
-    app->f_imgScale = 0.5f;
-    app->p_ResetDraw();
-    app->p_SetSize(2);
-    for (int i = 0; i < 10; ++i) app->f_touchVX[i] = app->f_touchVY[i] = -3717;
-    // p_Button: half extents 32 x 16 around (100, 100), drawn whether hit or not, hit only while
-    // the pointer is down; p_Touch: a margin of 6 before and 12 after the box, only for touches
-    // that are down; p_MouseIn_Centered: half extents 25 x 10.
-    const struct {
-        int x, y, down, button, touch, centred;
-    } cases[] = {{131, 115, 1, 1, 0, 0}, {132, 115, 1, 0, 0, 0}, {100, 100, 0, 0, 0, 0}, {5, 71, 1, 0, 1, 0},
-                 {4, 71, 1, 0, 0, 0},    {71, 71, 1, 0, 1, 0},   {72, 71, 1, 0, 0, 0},   {30, 30, 0, 0, 0, 0},
-                 {124, 100, 1, 1, 0, 1}, {125, 100, 1, 1, 0, 0}, {124, 100, 0, 0, 0, 0}};
-    for (const auto& c : cases) {
-        app->f_touchVX[4] = c.x;
-        app->f_touchVY[4] = c.y;
-        app->f_touchDown[4] = app->f_pointerDown = c.down;
-        app->f_drawCount = 0;
-        EXPECT_EQ(app->p_Button(95, 100, 100, 2), c.button) << c.x << "," << c.y << " down " << c.down;
-        EXPECT_EQ(app->f_drawCount, 15);
-        EXPECT_EQ(app->p_Touch(10, 10, 50, 50), c.touch) << c.x << "," << c.y << " down " << c.down;
-        EXPECT_EQ(app->p_MouseIn_Centered(100, 100, 50, 20), c.centred)
-            << c.x << "," << c.y << " down " << c.down;
-    }
 }
 
 TEST_F(ControlsTest, SteeringInertiaAndDragStick) {

@@ -148,11 +148,4 @@ TEST_F(DrawTest, TextLineBreaksRotationAndUndrawnCharacters) {
     EXPECT_EQ(c[3].rot, -90);
 }
 
-TEST_F(DrawTest, RightJustifiedNumbers) {
-    EXPECT_EQ(app->p_rstr(123, 6, String("0")), String("000123"));
-    EXPECT_EQ(app->p_rstr(42, 10, String(" ")), String("        42"));
-    EXPECT_EQ(app->p_rstr(1234567, 3, String("0")), String("567"));
-    EXPECT_EQ(app->p_rstr(-5, 4, String("0")), String("00-5"));
-}
-
 }  // namespace

@@ -50,10 +50,7 @@ TEST_F(ShellTest, FieldsPointIntoTheAppAndTheGlobals) {
     EXPECT_EQ(f.ptr, &vx_Zarnok_jscrw);
     ASSERT_TRUE(zarnok_find_field(app, "f_mode", &f));
     EXPECT_EQ(f.ptr, &app->f_mode);
-    for (const char* g : {"vx_Zarnok_overscan", "vx_Zarnok_jscrh", "vx_Zarnok_DebugMode", "vx_Zarnok_rawscrw",
-                          "vx_Zarnok_rawscrh", "vx_Zarnok_iCadeControls", "vx_Zarnok_HasMusicStream",
-                          "vx_Zarnok_OnScreenControls", "vx_Zarnok_AccelerometerControls", "vx_app__devWidth",
-                          "vx_app__devHeight", "vx_app__updateRate", "c_Image::m_DefaultFlags"})
+    for (const char* g : {"vx_Zarnok_iCadeControls", "vx_app__updateRate", "c_Image::m_DefaultFlags"})
         EXPECT_TRUE(zarnok_find_field(nullptr, g, &f)) << g << " (globals need no app)";
     EXPECT_FALSE(zarnok_find_field(nullptr, "f_mode", &f));
 }

@@ -18,13 +18,6 @@ class SavingTest : public ShellTest {
     }
 };
 
-TEST_F(SavingTest, FreshStateString) {
-    std::string zeros;
-    for (int i = 0; i < 72; ++i) zeros += "0|";
-    EXPECT_EQ(app->p_SaveString().ToUtf8(),
-              "0|0|0|0|0|1|0|0|0|0|64|64|10|0|1|0|0|0|0|0|0|0|0|0|0|1483|" + zeros);
-}
-
 TEST_F(SavingTest, RoundTripReproducesEveryEntry) {
     for (int i = 0; i < 25; ++i) app->f_options[i] = i * 3 - 7;
     app->f_options[10] = 100;
