@@ -41,7 +41,7 @@ build: data
 run: build
 	./$(BUILD)/zarnok
 
-test: build test-asan test-fuzz
+test: build test-asan test-fuzz web
 	@cmake --build $(BUILD) -j $(JOBS) --target all test-programs
 	@scripts/with-display.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 

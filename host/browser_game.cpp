@@ -77,6 +77,7 @@ bool VxBrowserGame::UseScript(const std::string& text, std::string* error) {
     }
     _script = events;
     _scripted = true;
+    _lastPass = events.empty() ? -1 : events.back().pass;
     return true;
 }
 
@@ -105,6 +106,17 @@ void VxBrowserGame::Frame() {
             if (canvas.width != w) canvas.width = w;
             if (canvas.height != h) canvas.height = h;
         });
+    }
+    // The browser left full screen by itself (its own F11 or Escape, which the page never sees) or
+    // refused it: the game hears the F11 that switches it back to a window, so that its setting
+    // follows the screen.
+    if (EM_ASM_INT({
+            var lost = Module['zarnokFullscreenLost'];
+            Module['zarnokFullscreenLost'] = 0;
+            return lost ? 1 : 0;
+        })) {
+        KeyEvent(1, 122);
+        KeyEvent(2, 122);
     }
     RenderGame();
     if (_scripted) {
@@ -163,6 +175,7 @@ void VxBrowserGame::UpdateGame() {
         }
     }
     if (!_started || _suspended) return;
+    if (_scripted && _updates > _lastPass) return;  // the script has ended: the game stands still
     VxGame::UpdateGame();
     ++_updates;
 }
@@ -195,14 +208,18 @@ void VxBrowserGame::SetGlfwWindow(int width, int height, int red, int green, int
     // as when the desktop window is made again.
     ReleaseHeldKeys();
     if (_scripted) return;
+    // Module.zarnokFullscreen says what the game asked for; host/browser_pre.js notes when the
+    // browser leaves full screen by itself or refuses it.
     if (fullscreen) {
         EM_ASM({
+            Module['zarnokFullscreen'] = 1;
             var page = document.documentElement;
             if (!document.fullscreenElement && page.requestFullscreen)
-                page.requestFullscreen().catch(function(){});
+                page.requestFullscreen().catch(function() { Module['zarnokFullscreenLost'] = 1; });
         });
     } else {
         EM_ASM({
+            Module['zarnokFullscreen'] = 0;
             if (document.fullscreenElement && document.exitFullscreen)
                 document.exitFullscreen().catch(function(){});
         });

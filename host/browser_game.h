@@ -12,7 +12,8 @@
 //
 // With a scenario script (the scenario runner's format, handed over by the page before start-up),
 // the game runs one update per frame on the runner's clock and gets the script's input instead of
-// the player's, so the page plays the same game as `zarnok-sim --script`.
+// the player's, up to the update of the script's last line, where it stands still: the page then
+// holds the game `zarnok-sim --script FILE --updates LAST+1` ends with.
 #pragma once
 
 #include <string>
@@ -68,4 +69,5 @@ class VxBrowserGame : public VxZorbinGame {
     std::vector<SimEvent> _script;
     size_t _nextEvent = 0;
     int _updates = 0;
+    int _lastPass = -1;
 };

@@ -48,3 +48,9 @@ Module['zarnokStateWrites'] = 0;
     if (Module['calledRun'] && Module['_vx_browser_focus_changed']) Module['_vx_browser_focus_changed']();
   });
 });
+
+// Full screen left without the game's asking (the browser's own keys or controls): the host hears
+// of it at the next frame (host/browser_game.cpp).
+document.addEventListener('fullscreenchange', function () {
+  if (!document.fullscreenElement && Module['zarnokFullscreen']) Module['zarnokFullscreenLost'] = 1;
+});

@@ -152,9 +152,9 @@ void VxSimGame::Deliver(const SimEvent& e) {
 }
 
 void VxSimGame::BeginPass(int pass, const std::vector<SimEvent>& events, size_t* next,
-                          void (*other)(const SimEvent&)) {
+                          void (*other)(const SimEvent&), bool render) {
     SetPass(pass);
-    if (!_recorded) {
+    if (!_recorded && render) {
         RenderGame();
         // Every frame ends, hidden window or not: the driver drops the work it queued for the
         // frame, so memory stays flat over long runs.

@@ -27,10 +27,10 @@ class VxSimGame : public VxGlfwGame {
 
     // One event of the script (every kind but set lines, which name the game's fields).
     void Deliver(const SimEvent& e);
-    // The pass's implicit render (none in a recorded game), then its events from `*next` on.
-    // Set lines go to `other` first.
+    // The pass's implicit render (none in a recorded game, nor when `render` is false), then its
+    // events from `*next` on. Set lines go to `other` first.
     void BeginPass(int pass, const std::vector<SimEvent>& events, size_t* next,
-                   void (*other)(const SimEvent&) = nullptr);
+                   void (*other)(const SimEvent&) = nullptr, bool render = true);
 
     // For a replay in the visible window: the script Run shows.
     void SetScript(const std::vector<SimEvent>& events) { _script = events; }

@@ -40,6 +40,9 @@ test=(
   clang-format
   clang
   libclang-rt-14-dev
+  emscripten
+  chromium
+  nodejs
 )
 
 list=0

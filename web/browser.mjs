@@ -12,13 +12,14 @@ const kTypes = {
   '.data': 'application/octet-stream', '.txt': 'text/plain'
 };
 
-// Serves the files of `folder` on 127.0.0.1 at `port` (0: a free one); resolves to { port, close }.
-export function serve(folder, port = 0) {
+// Serves the files of `folder`, and the texts of `extra` by their path ("/name.txt"), on 127.0.0.1
+// at `port` (0: a free one); resolves to { port, close }.
+export function serve(folder, port = 0, extra = {}) {
   const server = createServer(async (req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
     if (path.includes('..')) return res.writeHead(403).end();
     try {
-      const body = await readFile(join(folder, path === '/' ? 'index.html' : path));
+      const body = path in extra ? extra[path] : await readFile(join(folder, path === '/' ? 'index.html' : path));
       res.writeHead(200, { 'Content-Type': kTypes[extname(path)] || 'application/octet-stream',
                            'Cache-Control': 'no-store' });
       res.end(body);
@@ -106,6 +107,7 @@ export class Page {
     const { targetId } = await session.send('Target.createTarget', { url: 'about:blank' });
     const { sessionId } = await session.send('Target.attachToTarget', { targetId, flatten: true });
     const page = new Page(session, sessionId);
+    page.targetId = targetId;
     page.console = [];
     session.on((m) => {
       if (m.sessionId !== sessionId) return;
@@ -118,8 +120,6 @@ export class Page {
     });
     await page.send('Page.enable');
     await page.send('Runtime.enable');
-    // A headless page has no focus of its own; the game would stay suspended without it.
-    await page.send('Emulation.setFocusEmulationEnabled', { enabled: true });
     return page;
   }
 

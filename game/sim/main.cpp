@@ -2,7 +2,7 @@
 // and field settings, and prints the requested fields of the game as one JSON object per line.
 //
 //   zarnok-sim [--size WxH] [--updates N] [--script FILE] [--dump NAMES] [--dump-every K]
-//              [--screenshot FILE]
+//              [--draw-every K] [--screenshot FILE]
 //
 // A recorded game (`zarnok --record FILE`) given as the script is replayed as it was played: its
 // window size, frames, clock and state file, up to its last update.
@@ -40,6 +40,7 @@ struct Options {
     std::string script;
     std::vector<std::string> dump;
     int dumpEvery = 0;
+    int drawEvery = 1;
     std::string screenshot;
 };
 
@@ -51,7 +52,7 @@ int g_lastDumped = -1;
     std::fprintf(stderr, "zarnok-sim: %s\n", message.c_str());
     std::fprintf(stderr,
                  "usage: zarnok-sim [--size WxH] [--updates N] [--script FILE] [--dump NAMES] "
-                 "[--dump-every K] [--screenshot FILE]\n");
+                 "[--dump-every K] [--draw-every K] [--screenshot FILE]\n");
     std::exit(2);
 }
 
@@ -89,6 +90,8 @@ Options parse_args(int argc, char** argv) {
             if (o.dump.empty()) usage("--dump needs at least one name");
         } else if (a == "--dump-every") {
             o.dumpEvery = positive(value(), "dump interval");
+        } else if (a == "--draw-every") {
+            o.drawEvery = positive(value(), "draw interval");
         } else if (a == "--screenshot") {
             o.screenshot = value();
         } else {
@@ -293,9 +296,16 @@ int main(int argc, char** argv) {
     std::atexit(dump_at_exit);
     g_host->StartGame();
 
+    // With --draw-every K a pass draws only every Kth time, and whenever the window size or the
+    // screen changed since the last drawing: long runs spend their time in the game, not in the
+    // software rasteriser, and still draw every screen and every size they reach.
     size_t next = 0;
+    int drawnW = -1, drawnH = -1, drawnMode = -1;
     for (int pass = 0; pass < g_options.updates; ++pass) {
-        g_host->BeginPass(pass, events, &next, set_field);
+        const int w = g_host->GetDeviceWidth(), h = g_host->GetDeviceHeight(), mode = the_app()->f_mode;
+        const bool draw = pass % g_options.drawEvery == 0 || w != drawnW || h != drawnH || mode != drawnMode;
+        if (draw) drawnW = w, drawnH = h, drawnMode = mode;
+        g_host->BeginPass(pass, events, &next, set_field, draw);
         g_host->UpdateGame();
         if (g_options.dumpEvery > 0 && (pass + 1) % g_options.dumpEvery == 0) dump(pass);
     }

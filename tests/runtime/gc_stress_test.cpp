@@ -1,16 +1,10 @@
-// Collector stress: a random object graph is built and mutated over many collection cycles the way
-// framework code does it (every store through the write barrier, a collection step after every
-// "call"), including stores into objects that are already black in the middle of a cycle, dropped
-// subgraphs, arrays of objects and of strings, large garbage and external bytes that force a full
-// collection early. Every object counts its destructions. Before every collection step the test walks
-// the graph from the roots itself: objects it cannot reach are dead from then on. The checks:
-//  - no object is destroyed while reachable, none twice, none during a collection step;
-//  - every reachable object and string is intact;
-//  - in the end every dead object has been destroyed exactly once, every live one never, and the
-//    collector's lists and byte counts hold exactly the live objects and arrays.
-// It catches, among others: a missing write barrier, arrays that do not mark their elements, string
-// arrays that do not release their strings, a mark bit that is not flipped, incremental steps that
-// do not call mark(), and roots that are not shaded again after a full collection.
+// Collector stress: a random object graph (objects, arrays of objects and of strings) is mutated over
+// many cycles the way framework code does it: every store through the write barrier, a collection
+// step after every "call", stores into black objects mid-cycle, dropped subgraphs, large garbage and
+// external bytes forcing early full collections. Before each step the test walks the graph itself:
+// objects it cannot reach are dead from then on. No object may be destroyed while reachable, twice,
+// or during a step; reachable objects and strings stay intact; in the end every dead object has been
+// destroyed once and the collector's lists and byte counts hold exactly the live objects and arrays.
 #include <gtest/gtest.h>
 
 #include <cstdint>

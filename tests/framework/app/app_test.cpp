@@ -1,12 +1,9 @@
-// The app module: the application and its delegate, the display-mode enumeration with its map and
-// stack, and the whole start of a game in a real window on a private X server.
+// The app module: the application and its delegate, and the display-mode enumeration with its map
+// and stack. (The whole start in a real window is run by the game's play and window tests.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
-
-#include <GLFW/glfw3.h>
 
 #include "framework/app.h"
 #include "framework/audio.h"
@@ -14,30 +11,21 @@
 #include "framework/input.h"
 #include "native/gxtk_audio.h"
 #include "native/gxtk_graphics.h"
-#include "tests/host/x_server.h"
 
 namespace {
 
 std::vector<std::string> log;
 
-// Logs its hooks; closes the window after `closeAfter` updates when it runs in a real one.
+// Logs its hooks.
 class LoggingApp : public c_App {
   public:
-    int closeAfter = 0, updates = 0, renders = 0;
     LoggingApp* m_new() {
         c_App::m_new();
         return this;
     }
-    int p_OnCreate() override { return log.push_back("create"), vx_app_SetUpdateRate(60), 0; }
     int p_OnSuspend() override { return log.push_back("app suspend"), 0; }
     int p_OnResume() override { return log.push_back("app resume"), 0; }
-    int p_OnRender() override { return ++renders, 0; }
-    int p_OnUpdate() override {
-        log.push_back("update " + std::to_string(vx_app_DeviceWidth()));
-        if (++updates == closeAfter)
-            glfwSetWindowShouldClose(static_cast<VxGlfwGame*>(vx_app__game)->Window(), GLFW_TRUE);
-        return 0;
-    }
+    int p_OnUpdate() override { return log.push_back("update " + std::to_string(vx_app_DeviceWidth())), 0; }
 };
 
 class LoggingAudio : public gxtkAudio {
@@ -149,41 +137,6 @@ TEST_F(AppTest, CloseAndBackKeysEndTheProgramWithStatusZero) {
     d->KeyEvent(1, 417);
     EXPECT_EXIT(d->KeyEvent(1, 432), ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(d->KeyEvent(1, 416), ::testing::ExitedWithCode(0), "");
-}
-
-TEST(AppInAWindow, StartCreatesTheDevicesAndTheLoopRunsTheApp) {
-    xtest::XServer server;
-    ASSERT_TRUE(server.Ok());
-    setenv("DISPLAY", server.Name().c_str(), 1);
-    setenv("ALSOFT_DRIVERS", "null", 1);
-    ASSERT_EQ(glfwInit(), GLFW_TRUE);
-    ResetAppModule();
-    {
-        VxGlfwGame host;
-        vx_app__game = &host;
-        gc_assign(vx_graphics_context, (new c_GraphicsContext())->m_new());
-        LoggingApp* app = (new LoggingApp())->m_new();
-        app->closeAfter = 30;
-        gc_add_root(vx_app__app);
-        gc_add_root(vx_graphics_context);
-        host.Run();
-
-        c_GameDelegate* d = vx_app__delegate;
-        EXPECT_EQ(std::count(log.begin(), log.end(), "create"), 1);
-        ASSERT_NE(d->f__graphics, nullptr);
-        EXPECT_EQ(vx_graphics_device, d->f__graphics);
-        EXPECT_EQ(vx_audio_device, d->f__audio);
-        EXPECT_EQ(vx_input_device, d->f__input);
-        EXPECT_EQ(vx_app_DeviceWidth(), 640);
-        EXPECT_EQ(vx_app_DeviceHeight(), 480);
-        EXPECT_GE(vx_app__displayModes.Length(), 1);
-        EXPECT_EQ(vx_app__desktopMode->f__width, 1280);
-        EXPECT_EQ(host.UpdateRate(), 60);
-        EXPECT_EQ(app->updates, 30);
-        EXPECT_GE(app->renders, 30 / 4);  // at most 4 updates per frame
-        gc_clear_roots();
-    }
-    glfwTerminate();
 }
 
 }  // namespace

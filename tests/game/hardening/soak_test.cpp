@@ -1,9 +1,10 @@
 // The soak: the real game driven by seeded random input for a long run under the sanitizers. It
-// must reach its last update without a sanitizer report; in the long form, after the first 10,000
-// updates its resident size may grow by no more than 2 MiB.
+// must reach its last update without a sanitizer report, having played waves; in the long form,
+// after the first 10,000 updates its resident size may grow by no more than 2 MiB. The runner
+// draws every tenth update, and whenever the screen or the window size changes.
 //
-// ZARNOK_SOAK_UPDATES sets the length (20,000 by default; `make soak` runs 1,000,000) and
-// ZARNOK_SOAK_SEED the seed (1).
+// ZARNOK_SOAK_UPDATES sets the length (20,000 by default; 36,000 is ten minutes of play; `make
+// soak` runs 1,000,000) and ZARNOK_SOAK_SEED the seed (1).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,12 +45,12 @@ TEST_F(Soak, RandomInputRunsToTheEndInBoundedMemory) {
     constexpr int kSettle = 10000;
     const int every = 250;
     long settled = -1, peak = -1;  // the most resident before and after the first 10,000 updates
-    int lastPass = -1;
+    int lastPass = -1, level = 0;
     std::set<int> modes;
     hardening::SimOptions o;
     o.folder = dir.string();
-    o.args = {"--updates", std::to_string(updates), "--script",           "soak.txt", "--dump",
-              "f_mode",    "--dump-every",          std::to_string(every)};
+    o.args = {"--updates",    std::to_string(updates), "--script",     "soak.txt", "--dump", "f_mode,f_level",
+              "--dump-every", std::to_string(every),   "--draw-every", "10"};
     // A small quarantine of freed blocks: it fills within the first updates, after which the
     // resident size follows what the game really holds.
     o.asanOptions = ":quarantine_size_mb=8";
@@ -58,22 +59,28 @@ TEST_F(Soak, RandomInputRunsToTheEndInBoundedMemory) {
         lastPass = std::atoi(line.c_str() + 8);
         const size_t m = line.find("\"f_mode\":");
         if (m != std::string::npos) modes.insert(std::atoi(line.c_str() + m + 9));
+        const size_t l = line.find("\"f_level\":");
+        if (l != std::string::npos) level = std::max(level, std::atoi(line.c_str() + l + 10));
         const long rss = ResidentBytes(pid);
         long& most = lastPass + 1 <= kSettle ? settled : peak;
         most = std::max(most, rss);
+        if ((lastPass + 1) % 100000 == 0) {
+            std::printf("soak: %d updates, resident %.1f MiB\n", lastPass + 1, rss / 1048576.0);
+            std::fflush(stdout);
+        }
     };
     const hardening::SimResult r = hardening::RunSim(o);
 
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.Reports(), "");
     EXPECT_EQ(lastPass, updates - 1) << "the run ended early";
+    EXPECT_GT(level, 0) << "no wave was played";
     std::string seen;
     for (int m : modes) seen += " " + std::to_string(m);
     std::printf(
-        "soak: %d updates, seed %llu, modes seen:%s, most resident in the first %d updates %.1f MiB, after "
-        "%.1f "
-        "MiB\n",
-        updates, static_cast<unsigned long long>(seed), seen.c_str(), kSettle, settled / 1048576.0,
+        "soak: %d updates, seed %llu, modes seen:%s, highest level %d, most resident in the first %d "
+        "updates %.1f MiB, after %.1f MiB\n",
+        updates, static_cast<unsigned long long>(seed), seen.c_str(), level, kSettle, settled / 1048576.0,
         peak / 1048576.0);
     // The bound holds for the long form (`make soak`); a short run only reports the figures.
     if (updates >= 100000) {

@@ -5,7 +5,6 @@
 #include <stb/stb_image_write.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -110,7 +109,8 @@ class RenderTest : public ::testing::Test {
     }
     unsigned Rgb(int x, int y) { return static_cast<unsigned>(pixels[y * kWinW + x]) & 0xFFFFFF; }
     // Window pixels {x, y, 0xRRGGBB} that the last frame must show.
-    void ExpectPixels(std::initializer_list<std::array<unsigned, 3>> probes) {
+    template <size_t N>
+    void ExpectPixels(const unsigned (&probes)[N][3]) {
         for (const auto& p : probes) EXPECT_EQ(Rgb(p[0], p[1]), p[2]) << "at " << p[0] << "," << p[1];
     }
 
@@ -121,10 +121,11 @@ class RenderTest : public ::testing::Test {
     Array<int> pixels;
 };
 
-TEST_F(RenderTest, RectanglesAndOvalsLandScaled) {
+TEST_F(RenderTest, ShapesAndImageFramesLandScaledWithRotationAndBlend) {
     app->f_drawCount = 14;  // less than one command: nothing but the clear
     Render();
-    ExpectPixels({{640, 480, 0x0000FF}, {kWinW - 1, kWinH - 1, 0x0000FF}});
+    const unsigned cleared[][3] = {{640, 480, 0x0000FF}, {kWinW - 1, kWinH - 1, 0x0000FF}};
+    ExpectPixels(cleared);
     EXPECT_EQ(app->f_scaleX, 2.0f);
     app->p_CLS2D();
     app->p_SetCol(255, 0, 0);
@@ -133,21 +134,7 @@ TEST_F(RenderTest, RectanglesAndOvalsLandScaled) {
     app->p_Oval(100, 100, 10, 5);  // device centre (200, 200), radii 20 x 10
     app->p_SetCol(255, 255, 255, 0.5f);
     app->p_Rect(300, 300, 10, 10);  // half white over blue
-    Render();
-    ExpectPixels({{21, 21, 0xFF0000},
-                  {58, 38, 0xFF0000},
-                  {62, 30, 0x0000FF},
-                  {40, 42, 0x0000FF},
-                  {200, 200, 0x00FF00},
-                  {217, 200, 0x00FF00},
-                  {200, 207, 0x00FF00},
-                  {200, 213, 0x0000FF},
-                  {223, 200, 0x0000FF}});
-    EXPECT_NEAR(static_cast<int>(Rgb(610, 610) >> 16), 128, 2);
-    EXPECT_EQ(Rgb(610, 610) & 0xFF, 0xFFu);
-}
-
-TEST_F(RenderTest, ImagesLandOnTheirHandleWithFrameRotationAndBlend) {
+    app->p_ResetDraw();
     app->p_LoadImg(7, String("cells"), 32, 32, 2, 1);
     app->p_LoadImg(8, String("bar"), 32, 16, 1, 1);
     ASSERT_NE(app->f_images[7], nullptr);
@@ -163,18 +150,15 @@ TEST_F(RenderTest, ImagesLandOnTheirHandleWithFrameRotationAndBlend) {
     app->p_Blend(3);
     app->p_Rect(195, 295, 10, 10);
     Render();
-    ExpectPixels({{200, 600, 0x00FF00},
-                  {170, 570, 0x00FF00},
-                  {230, 630, 0x00FF00},
-                  {165, 600, 0x0000FF},
-                  {236, 600, 0x0000FF},
-                  {370, 600, 0xFF0000},
-                  {400, 600, 0xFFFF00},
-                  {800, 170, 0xFFFF00},
-                  {800, 230, 0xFFFF00},
-                  {825, 200, 0x0000FF},
-                  {1000, 200, 0x0000FF},
-                  {1000, 400, 0x0000FF}});
+    const unsigned drawn[][3] = {
+        {21, 21, 0xFF0000},   {58, 38, 0xFF0000},    {62, 30, 0x0000FF},   {40, 42, 0x0000FF},
+        {217, 200, 0x00FF00}, {200, 207, 0x00FF00},  {200, 213, 0x0000FF}, {223, 200, 0x0000FF},
+        {170, 570, 0x00FF00}, {230, 630, 0x00FF00},  {165, 600, 0x0000FF}, {236, 600, 0x0000FF},
+        {370, 600, 0xFF0000}, {400, 600, 0xFFFF00},  {800, 170, 0xFFFF00}, {800, 230, 0xFFFF00},
+        {825, 200, 0x0000FF}, {1000, 200, 0x0000FF}, {1000, 400, 0x0000FF}};
+    ExpectPixels(drawn);
+    EXPECT_NEAR(static_cast<int>(Rgb(610, 610) >> 16), 128, 2);
+    EXPECT_EQ(Rgb(610, 610) & 0xFF, 0xFFu);
 }
 
 TEST_F(RenderTest, EveryResolutionLoadsItsOwnFileAndDrawsTheSameVirtualSize) {
@@ -191,7 +175,9 @@ TEST_F(RenderTest, EveryResolutionLoadsItsOwnFileAndDrawsTheSameVirtualSize) {
     SetSize(kWinW, kWinH);
     app->p_DrawImg(7, 100, 100, 1);
     Render();
-    ExpectPixels({{200, 200, 0x00FF00}, {169, 169, 0x00FF00}, {165, 200, 0x0000FF}, {235, 200, 0x0000FF}});
+    const unsigned level4[][3] = {
+        {200, 200, 0x00FF00}, {169, 169, 0x00FF00}, {165, 200, 0x0000FF}, {235, 200, 0x0000FF}};
+    ExpectPixels(level4);
     app->p_LoadImg(7, String("nothing"), 32, 32, 2, 1);  // a missing file leaves the slot empty
     EXPECT_EQ(app->f_images[7], nullptr);
 }

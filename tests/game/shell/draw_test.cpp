@@ -106,24 +106,6 @@ TEST_F(DrawTest, TextAlignmentAndKerning) {
     }
 }
 
-TEST_F(DrawTest, TextButtonGlyphs) {
-    // Code 172 and a letter: keyboard caps 16 frames above the pad set with advance 4 (6 for U and
-    // O); pad glyphs for control style 2; any other letter selects its own code, and a frame equal
-    // to a kerning class takes that class.
-    const struct {
-        int style, letter, frame, advance;
-    } cases[] = {{0, 'J', 112, 11}, {2, 'O', 101, 13}, {2, '7', 55, 8}};
-    for (const auto& k : cases) {
-        app->f_controlStyle = k.style;
-        auto c = Text(0, 0, Units({172, k.letter, 'a'}));
-        ASSERT_EQ(c.size(), 2u);
-        EXPECT_EQ(c[0].frame, k.frame) << char(k.letter);
-        EXPECT_FLOAT_EQ(c[1].x - c[0].x, k.advance) << char(k.letter);
-    }
-    app->f_controlStyle = 0;  // measured as one glyph with 2: (7 + 2) + (7 + 0)
-    EXPECT_EQ(app->p_TextWidth(Units({172, 'J', 'a'})), 16);
-}
-
 TEST_F(DrawTest, TextLineBreaksRotationAndUndrawnCharacters) {
     auto c = Text(20, 30, String("A\\nB"));
     ASSERT_EQ(c.size(), 2u);

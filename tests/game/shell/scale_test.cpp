@@ -1,4 +1,4 @@
-// The virtual screen, the scale and the image resolution level for a window size.
+// The virtual screen and the scale for a window size.
 #include "test_host.h"
 
 namespace {
@@ -30,20 +30,6 @@ TEST_F(ShellTest, VirtualScreenAndScaleFollowTheWindow) {
     EXPECT_FLOAT_EQ(app->f_scaleX, 1.0f);
     EXPECT_FLOAT_EQ(vx_Zarnok_jscrw, 640);
     EXPECT_FLOAT_EQ(vx_Zarnok_jscrh, 480 * 640.0f / 704);
-}
-
-// The size table decides: 640 x 480 is above 630 wide and so loads the "-hd" files, and 1280 x 720
-// is above 1230 wide and loads "-hd2".
-TEST_F(ShellTest, ResolutionLevelBySize) {
-    const int cases[][3] = {{640, 480, 2},  {630, 630, 1},   {631, 480, 2},  {1280, 720, 4}, {1230, 1230, 2},
-                            {1024, 768, 2}, {1920, 1080, 4}, {600, 1231, 4}, {320, 240, 1}};
-    for (const auto& c : cases) {
-        vx_app__devWidth = c[0];
-        vx_app__devHeight = c[1];
-        app->p_SetHdLevel();
-        EXPECT_EQ(app->f_hdLevel, c[2]) << c[0] << "x" << c[1];
-        EXPECT_EQ(app->f_imgScale, 1.0f / c[2]) << c[0] << "x" << c[1];
-    }
 }
 
 }  // namespace

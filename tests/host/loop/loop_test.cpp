@@ -1,5 +1,5 @@
-// The main loop's scheduling, driven by a clock the test controls, the guarded delegate calls and
-// the joystick mapping.
+// The main loop's scheduling, driven by a clock the test controls, and the guarded delegate calls.
+// (The joystick mapping is tested through the input module.)
 #include <gtest/gtest.h>
 
 #include "tests/host/recorder.h"
@@ -171,23 +171,6 @@ TEST(Guards, TheDelegateSurvivesCollectionsThroughTheHost) {
     }
     EXPECT_EQ(game.Delegate(), recorder);
     EXPECT_EQ(Count('u'), 40);
-}
-
-// ---- Joysticks ----------------------------------------------------------------------------------
-
-// Stick and hat directions and the controller shapes are checked through the input module.
-TEST(MapJoystick, ButtonReordering) {
-    Array<float> x(2), y(2), z(2);
-    Array<bool> buttons(32);
-    // More than 12 buttons: the last four move to 8..11, those from 8 on move up by four.
-    unsigned char many[16] = {}, few[4] = {1, 0, 0, 1};
-    many[8] = many[12] = many[15] = 1;
-    VxGlfwGame::MapJoystick(nullptr, 0, nullptr, 0, many, 16, x, y, z, buttons);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(buttons[i], i == 8 || i == 11 || i == 12) << i;
-    // Few buttons keep their places; those beyond the reported count are left alone.
-    buttons[20] = true;
-    VxGlfwGame::MapJoystick(nullptr, 0, nullptr, 0, few, 4, x, y, z, buttons);
-    EXPECT_TRUE(buttons[0] && !buttons[1] && buttons[3] && buttons[20]);
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 // The WAV and Ogg Vorbis decoders on files written by sox and oggenc, on chunk layouts that common
-// writers produce, and on malformed files.
+// writers produce, and on malformed and truncated files.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <random>
 
 #include "audio_test_util.h"
 #include "host/audio_data.h"
@@ -224,43 +223,17 @@ TEST_F(LoaderTest, MalformedWavFilesGiveNull) {
     }
 }
 
-// Every prefix of a file cuts into its data, so none of them may load; and random damage to the
-// headers never makes the reader go beyond the file.
-TEST_F(LoaderTest, TruncatedAndDamagedFilesNeverReadPastTheFile) {
+// Every prefix of a file cuts into its data, so none of them may load. (Random damage to WAV and
+// Ogg files is left to the fuzz targets.)
+TEST_F(LoaderTest, TruncatedFilesGiveNull) {
     Bytes full = WithListChunk(WithLongFormat(ReadFile(Path("m16", ".wav"))));
     ASSERT_TRUE(WavLoads(full));
     for (size_t n = 0; n < full.size(); n += (n < 200 ? 1 : 97))
         ASSERT_FALSE(WavLoads(Bytes(full.begin(), full.begin() + n))) << n;
-
-    std::mt19937 rng(5);
-    Bytes small = WithListChunk(HandMade(4));
-    int loaded = 0;
-    for (int i = 0; i < 3000; ++i) {
-        Bytes b = small;
-        int hits = 1 + static_cast<int>(rng() % 4);
-        for (int h = 0; h < hits; ++h) b[rng() % 80 % b.size()] = static_cast<unsigned char>(rng());
-        Decoded d;
-        if (WavLoads(b, &d)) {
-            ++loaded;
-            ASSERT_GE(d.channels, 1);
-            ASSERT_GE(d.format, 1);
-            ASSERT_LE(static_cast<size_t>(d.Bytes()), b.size());
-        }
-    }
-    EXPECT_GT(loaded, 300);  // damage to the samples themselves is harmless
-    EXPECT_LT(loaded, 2700);
-}
-
-TEST_F(LoaderTest, DamagedOggFilesDoNotCrash) {
     Bytes ogg = ReadFile(Path("os", ".ogg"));
-    std::string path = Path("case", ".ogg");
-    WriteFile(path, Bytes(ogg.size(), 0x55));
-    Decoded garbage, half;
-    EXPECT_FALSE(Decode(path, true, &garbage));
-    WriteFile(path, Bytes(ogg.begin(), ogg.begin() + ogg.size() / 2));
-    if (Decode(path, true, &half)) {
-        EXPECT_LT(half.length, 4000);
-    }
+    WriteFile(Path("case", ".ogg"), Bytes(ogg.size(), 0x55));
+    Decoded garbage;
+    EXPECT_FALSE(Decode(Path("case", ".ogg"), true, &garbage));
 }
 
 TEST_F(LoaderTest, HostPicksTheDecoderByExtension) {

@@ -67,17 +67,6 @@ inline Pixels Read(gxtkGraphics* g) {
     return p;
 }
 
-// Channels of a 0xAARRGGBB pixel.
-inline int Red(uint32_t p) {
-    return (p >> 16) & 255;
-}
-inline int Green(uint32_t p) {
-    return (p >> 8) & 255;
-}
-inline int Blue(uint32_t p) {
-    return p & 255;
-}
-
 // Expected colours (0xRRGGBB, alpha ignored) at chosen pixels.
 struct Spot {
     int x, y;
