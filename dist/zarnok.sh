@@ -13,9 +13,10 @@ case "${XDG_DATA_HOME:-}" in
   *) home="${HOME:-}/.local/share/zarnok" ;;
 esac
 
-# A link left by another installation is pointed at this one.
+# A link left by another installation is pointed at this one. Installed under ~/.local, the folder
+# is the installation's own and holds the data itself: nothing to link.
 if ! mkdir -p "$home" 2>/dev/null || ! [ -w "$home" ] ||
-  { [ "$(readlink "$home/data")" != "$data" ] && ! ln -sfn "$data" "$home/data" 2>/dev/null; }; then
+  { ! [ "$home/data" -ef "$data" ] && ! ln -sfn "$data" "$home/data" 2>/dev/null; }; then
   echo "zarnok: cannot set up the folder for scores and settings: $home" >&2
   exit 1
 fi

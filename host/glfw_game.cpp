@@ -45,6 +45,14 @@ void CursorPosCallback(GLFWwindow* window, double x, double y) {
     if (VxGlfwGame* game = HostOf(window)) game->OnMousePos(static_cast<int>(x), static_cast<int>(y));
 }
 
+void FocusCallback(GLFWwindow* window, int focused) {
+    if (VxGlfwGame* game = HostOf(window)) game->OnFocus(focused == GLFW_TRUE);
+}
+
+void IconifyCallback(GLFWwindow* window, int iconified) {
+    if (VxGlfwGame* game = HostOf(window)) game->OnIconify(iconified == GLFW_TRUE);
+}
+
 void CloseCallback(GLFWwindow* window) {
     // The window stays open: closing is the framework's decision (it hears key 432).
     glfwSetWindowShouldClose(window, GLFW_FALSE);
@@ -242,8 +250,14 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
 
     if (!fullscreen && !_headless) {
         if (desktop) glfwSetWindowPos(_window, (desktop->width - width) / 2, (desktop->height - height) / 2);
-        glfwShowWindow(_window);
+        glfwShowWindow(_window);  // which also asks for the focus
+    } else if (fullscreen) {
+        // A full-screen window is shown by its creation, without asking for the focus: without a
+        // window manager it would never get it.
+        glfwFocusWindow(_window);
     }
+    _focused = true;
+    _iconified = false;
     glfwMakeContextCurrent(_window);
     ++glfwGraphicsSeq;
     if (_swapInterval >= 0) glfwSwapInterval(_swapInterval);
@@ -254,6 +268,8 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     glfwSetMouseButtonCallback(_window, MouseButtonCallback);
     glfwSetCursorPosCallback(_window, CursorPosCallback);
     glfwSetWindowCloseCallback(_window, CloseCallback);
+    glfwSetWindowFocusCallback(_window, FocusCallback);
+    glfwSetWindowIconifyCallback(_window, IconifyCallback);
 }
 
 void VxGlfwGame::ReleaseHeldKeys() {
@@ -450,8 +466,7 @@ bool VxGlfwGame::WindowOpen() {
 }
 
 bool VxGlfwGame::WindowActive() {
-    return _window && glfwGetWindowAttrib(_window, GLFW_FOCUSED) &&
-           !glfwGetWindowAttrib(_window, GLFW_ICONIFIED);
+    return _window && _focused && !_iconified;
 }
 
 void VxGlfwGame::SwapBuffers() {

@@ -148,6 +148,8 @@ class VxGlfwGame : public VxGame {
     void OnMouseButton(int button, int action);
     void OnMousePos(int x, int y);
     void OnWindowClose();
+    void OnFocus(bool focused) { _focused = focused; }
+    void OnIconify(bool iconified) { _iconified = iconified; }
 
     // GLFW key code to framework key code (0 for keys the framework does not know).
     static int TransKey(int glfwKey);
@@ -172,7 +174,9 @@ class VxGlfwGame : public VxGame {
     virtual void PollEvents();
     virtual void WaitEvents();
     virtual bool WindowOpen();
-    // Focused and not iconified.
+    // Focused and not iconified, as the window's last focus and iconify events said. A new window
+    // counts as focused until it hears otherwise: the player made it by a key press in the old one,
+    // and the focus may reach it late (a window manager) or never (none, for a full-screen window).
     virtual bool WindowActive();
     virtual void SwapBuffers();
     // Before a new window replaces the old one: a key-up for every key held down in the old one.
@@ -192,6 +196,7 @@ class VxGlfwGame : public VxGame {
     bool _headless = false;
     GLFWwindow* _window = nullptr;
     bool _mouseVisible = true;
+    bool _focused = false, _iconified = false;
 };
 
 // The concrete host of this program; adds nothing to VxGlfwGame.

@@ -69,11 +69,21 @@ const keys = {
   Right: ['ArrowRight', 'ArrowRight', 39], Left: ['ArrowLeft', 'ArrowLeft', 37],
   Down: ['ArrowDown', 'ArrowDown', 40], Enter: ['Enter', 'Enter', 13], Escape: ['Escape', 'Escape', 27]
 };
-// A key held for about 9 updates, then some 15 updates before the next: the menus take one step
-// for each press they see.
+// Waits until the game has run `count` more updates than `from`.
+const updated = (page, from, count) =>
+  page.waitFor(`${count} updates`, `Module._vx_browser_updates() >= ${from + count}`);
+
+// A key held for 3 updates of the game and then left up for 3 more, however slow the frames: the
+// menus read held keys and take one step for each press they see.
 const press = async (page, name) => {
-  await page.key(...keys[name]);
-  await new Promise((r) => setTimeout(r, 250));
+  const [key, code, keyCode] = keys[name];
+  const event = { key, code, windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode };
+  let from = await page.evaluate('Module._vx_browser_updates()');
+  await page.send('Input.dispatchKeyEvent', { ...event, type: 'rawKeyDown' });
+  await updated(page, from, 3);
+  from = await page.evaluate('Module._vx_browser_updates()');
+  await page.send('Input.dispatchKeyEvent', { ...event, type: 'keyUp' });
+  await updated(page, from, 3);
 };
 
 // The scenario of step 4, in the scenario runner's format: keys only, ending at pass 1199.
@@ -177,10 +187,14 @@ try {
   await page.waitFor('the sound option changed', `${field('f_options', 5)} == 2`);
   await press(page, 'Escape');
   await new Promise((r) => setTimeout(r, 1500));  // the box's slide-out
-  await press(page, 'Left');
-  await press(page, 'Left');
+  // Left to the panel's quit button (-1), each step seen before the next.
+  for (let i = 0; i < 8 && (await page.evaluate(field('f_pauseSel'))) != -1; ++i) await press(page, 'Left');
   await press(page, 'Enter');
-  await page.waitFor('the title after the game', `${field('f_mode')} == 1`, 300);
+  await page.waitFor('the title after the game', `${field('f_mode')} == 1`, 300)
+    .catch(async (e) => {
+      const state = await page.evaluate(`['f_mode', 'f_paused', 'f_pauseSel', 'f_optionsOpen', 'f_gameOverTimer'].map((n) => n + ' ' + ${field('n')})`);
+      throw new Error(e.message + ' (' + state.join(', ') + ')');
+    });
   const finalScore = await page.evaluate(field('f_score'));
   const before = await writes();
   await page.waitFor('the state written to IndexedDB', `Module.zarnokStateWrites > 0`);
@@ -214,8 +228,9 @@ try {
   const setPad = (button, down) =>
     page.evaluate(`testPad.buttons[${button}] = { pressed: ${down}, value: ${down ? 1 : 0} }; testPad.timestamp++`);
   const highlight = await page.evaluate(field('f_menuSel'));
+  const from = await page.evaluate('Module._vx_browser_updates()');
   await setPad(15, true);
-  await new Promise((r) => setTimeout(r, 150));
+  await updated(page, from, 3);
   await setPad(15, false);
   await page.waitFor('the highlight moved by the gamepad', `${field('f_menuSel')} == ${highlight + 1}`);
   check(true, 'the gamepad\'s d-pad right moves the title\'s highlight');

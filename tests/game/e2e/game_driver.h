@@ -42,14 +42,19 @@ class GameTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         if (!fs::exists(kGame) || !fs::exists(kSim) || !fs::exists(kDatagen)) return;
-        server = new xtest::XServer({"-screen", "0", "1920x1200x24"});
+        server = new xtest::XServer({"-screen", "0", screen});
         if (!server->Ok()) return;
         setenv("DISPLAY", server->Name().c_str(), 1);
         setenv("ALSOFT_DRIVERS", "null", 1);
         // One connection for the whole suite: the server resets whenever its last client leaves.
         if (!(dpy = XOpenDisplay(nullptr))) return;
-        // A window can go away between two requests about it (the game ended): no reason to die.
+        // A window can go away between two requests about it (a switch of screen mode, the game
+        // ended): no reason to die.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        // Keys do not repeat: one held past the repeat delay on a slow machine would choose twice.
+        XKeyboardControl noRepeat{};
+        noRepeat.auto_repeat_mode = AutoRepeatModeOff;
+        XChangeKeyboardControl(dpy, KBAutoRepeatMode, &noRepeat);
         dir = fs::temp_directory_path() / ("zarnok-e2e-" + std::to_string(getpid()));
         fs::create_directories(dir);
         // The data `make build` generated, or else a fresh set.
@@ -74,18 +79,19 @@ class GameTest : public ::testing::Test {
     }
     void TearDown() override { game.reset(); }
 
-    // Starts the game in the suite's folder with `args` and waits for its window.
+    // Starts the game in the suite's folder with `args`, its output dropped, and waits for its window.
     void Start(const std::string& args = "") {
         game = std::make_unique<xtest::Child>(
-            std::vector<std::string>{"sh", "-c",
-                                     "cd " + Quote(dir.string()) + " && exec " + Quote(kGame) + " " + args},
+            std::vector<std::string>{
+                "sh", "-c",
+                "cd " + Quote(dir.string()) + " && exec " + Quote(kGame) + " " + args + " >/dev/null"},
             true);
         window = 0;
-        for (int i = 0; i < 1000 && !window; ++i, std::this_thread::sleep_for(10ms)) window = FindWindow();
+        for (int i = 0; i < 1000 && !(window = FindWindow()); ++i) std::this_thread::sleep_for(10ms);
         ASSERT_NE(window, 0u) << "no window titled Zarnok";
     }
 
-    // The game's top-level window once it is mapped, or 0.
+    // The game's mapped top-level window, or 0 (a switch of screen mode makes a new one).
     static Window FindWindow() {
         Window root = DefaultRootWindow(dpy), parent, *children = nullptr, found = 0;
         unsigned n = 0;
@@ -100,13 +106,8 @@ class GameTest : public ::testing::Test {
         return found;
     }
 
-    // Real key presses: `Key` taps, `Hold` keeps a key down long enough for several updates.
+    // A real key press (a tap: for keys the game counts rather than reads as held).
     static void Key(const std::string& keys) { ASSERT_EQ(xtest::Run("xdotool key " + keys), 0) << keys; }
-    static void Hold(const std::string& key, std::chrono::milliseconds time) {
-        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
-        std::this_thread::sleep_for(time);
-        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
-    }
 
     // A session started with --record session.txt is followed by the updates it has written.
     // Waits (up to a minute) until the game has made `updates` more updates than now.
@@ -125,9 +126,7 @@ class GameTest : public ::testing::Test {
     // A control pressed as a player does (the game reads held keys, so a tap between two updates
     // could go unseen): held for a few updates, then let go for a few.
     void Press(const std::string& key) {
-        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
-        Updates(4);
-        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
+        HoldFor(key, 4);
         Updates(4);
     }
     void HoldFor(const std::string& key, int updates) {
@@ -162,6 +161,7 @@ class GameTest : public ::testing::Test {
         return out;
     }
 
+    static inline std::string screen = "1920x1200x24";  // the server's screen, which a suite may change
     static inline xtest::XServer* server = nullptr;
     static inline fs::path dir;
     static inline bool ready = false;

@@ -107,18 +107,22 @@ class ScreensTest : public simtest::SimTest {
     }
 };
 
-constexpr int kLeft = 37, kRight = 39, kDown = 40, kEnter = 13, kEscape = 27, kN = 78, kF11 = 122;
+constexpr int kLeft = 37, kRight = 39, kDown = 40, kEnter = 13, kEscape = 27, kN = 78, kF1 = 112, kF2 = 113,
+              kF11 = 122;
 
 TEST_F(ScreensTest, TitleByKeysStepsShowsTheListsRunsTheCreditsAndQuits) {
-    // Steps right and left; the credits from pass 80 (near the end of the roll), scrolled with down
-    // and up held, closed by a click; then the quit request.
+    // Steps right and left; the credits from pass 80 (near the end of the roll), F1 and F2 toggled
+    // on and off, the roll scrolled with down and up held and closed by a click; then the quit
+    // request.
     const std::string script = Press(30, kRight) + Press(40, kRight) + Press(50, kRight) + Press(60, kRight) +
                                Press(70, kLeft) + Press(80, kN) + "80 set f_creditsLine 44\n" +
+                               Press(84, kF1) + Press(84, kF2) + Press(88, kF1) + Press(88, kF2) +
                                "130 key down 40\n150 key up 40\n150 key down 38\n170 key up 38\n" +
                                "200 mouse down 0 100 100\n202 mouse up 0 100 100\n240 key down 27\n";
-    const Run r =
-        Play(260, "f_menuSel,f_difficulty,f_creditsOpen,f_creditsSlide,f_creditsScroll,f_creditsLine", script,
-             true);
+    const Run r = Play(260,
+                       "f_menuSel,f_difficulty,f_creditsOpen,f_creditsSlide,f_creditsScroll,f_creditsLine,f_"
+                       "showInfo,vx_Zarnok_DebugMode",
+                       script, true);
     EXPECT_EQ(r.status, 0) << "the quit request ends the program normally";
     EXPECT_EQ(r.pass.rbegin()->first, 240);
     EXPECT_TRUE(r.Shows(29, "Top 10") && r.Shows(29, "Last 10")) << "difficulty 1 highlighted at first";
@@ -129,6 +133,8 @@ TEST_F(ScreensTest, TitleByKeysStepsShowsTheListsRunsTheCreditsAndQuits) {
     EXPECT_EQ(r(79, "f_creditsOpen"), 0);
     EXPECT_EQ(r(80, "f_creditsOpen"), 1);
     EXPECT_FALSE(r.Shows(99, "Top 10")) << "no lists under the credits";
+    for (const int p : {83, 84, 85, 87, 88})  // once per press, however long it is held
+        EXPECT_EQ(r(p, "vx_Zarnok_DebugMode") + r(p, "f_showInfo"), p >= 84 && p < 88 ? 2 : 0) << p;
     EXPECT_EQ(r(109, "f_creditsSlide"), 30);
     auto travelled = [&](int from, int to) {
         return 16 * (r(to, "f_creditsLine") - r(from, "f_creditsLine")) -

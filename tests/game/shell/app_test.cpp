@@ -1,4 +1,4 @@
-// The update dispatch without a window: the function keys, the rate, the pointer, suspension.
+// The update dispatch without a window: the rate, the pointer, suspension.
 #include "test_host.h"
 
 namespace {
@@ -17,25 +17,6 @@ class AppTest : public ShellTest {
         input->p_EndUpdate();
     }
 };
-
-TEST_F(AppTest, FunctionKeysToggleOnTheirHitAndBackIsRequested) {
-    KeyDown(112);
-    Update();
-    EXPECT_EQ(vx_Zarnok_DebugMode, 1);
-    Update();  // held, no new hit
-    EXPECT_EQ(vx_Zarnok_DebugMode, 1);
-    KeyUp(112);
-    KeyDown(112);
-    KeyDown(113);
-    KeyDown(416);
-    app->f_keyLatch = 1;  // a press held from before: the title's back request would end the program
-    input->p_BeginUpdate();
-    app->p_OnUpdate();
-    EXPECT_EQ(vx_Zarnok_DebugMode, 0);
-    EXPECT_EQ(app->f_showInfo, 1);
-    EXPECT_EQ(app->f_controls[19], 1) << "the back request";
-    input->p_EndUpdate();
-}
 
 TEST_F(AppTest, UpdateRateSurvivesAnUpdateWithoutElapsedTime) {
     host->now = 1000;
