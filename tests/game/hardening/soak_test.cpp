@@ -24,11 +24,13 @@ long EnvOr(const char* name, long fallback) {
     return v && *v ? std::atol(v) : fallback;
 }
 
+// The process's own resident memory, without the pages of mapped files (the drivers' libraries),
+// which the kernel drops and reads back as other programs need memory.
 long ResidentBytes(pid_t pid) {
     std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
-    long size = 0, resident = -1;
-    statm >> size >> resident;
-    return resident < 0 ? -1 : resident * sysconf(_SC_PAGESIZE);
+    long size = 0, resident = -1, shared = 0;
+    statm >> size >> resident >> shared;
+    return resident < 0 ? -1 : (resident - shared) * sysconf(_SC_PAGESIZE);
 }
 
 class Soak : public hardening::HardeningTest {};
