@@ -309,7 +309,8 @@ int main(int argc, char** argv) {
          "alloc_bytes"},
         {"update: collected bytes allocated, title menu", "BM_Update/busy:0", bench::Counter, 0, "B",
          "alloc_bytes"},
-        {"collector: full collection", "BM_Collector/full:1/iterations:300/manual_time", bench::RealMicros, 1000, "us"},
+        {"collector: full collection", "BM_Collector/full:1/iterations:300/manual_time", bench::RealMicros,
+         1000, "us"},
     };
     for (const char* size : {"640/h:480", "1280/h:720", "1920/h:1080"}) {
         const std::string at = std::string("w:") + size;
