@@ -81,15 +81,17 @@ TEST_F(AcceptanceTest, FullScreenAndBackAndResizesReloadTheImagesAtTheirLevel) {
 
     // F11: full screen on the whole 1920 x 1200 screen, and back to a 640 x 480 window, with no
     // window manager to hand the new window the focus.
-    Key("F11");
-    for (int i = 0; i < 500 && Size().first != 1920; ++i)
-        std::this_thread::sleep_for(10ms), window = FindWindow();
+    // The switch makes a new window: wait for one of the given width.
+    const auto switchTo = [&](int width) {
+        Key("F11");
+        for (int i = 0; i < 500 && Size().first != width; ++i)
+            std::this_thread::sleep_for(10ms), window = FindWindow();
+    };
+    switchTo(1920);
     EXPECT_EQ(Size(), std::make_pair(1920, 1200));
     Updates(60);
     EXPECT_GT(Colours(), 8u) << "full screen";
-    Key("F11");
-    for (int i = 0; i < 500 && Size().first != 640; ++i)
-        std::this_thread::sleep_for(10ms), window = FindWindow();
+    switchTo(640);
     EXPECT_EQ(Size(), std::make_pair(640, 480));
     Updates(60);
 
