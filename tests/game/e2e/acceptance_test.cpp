@@ -190,6 +190,14 @@ TEST_F(AcceptanceTest, AGameAtEachDifficultyChosenWithTheKeyboardAndSteeredWithT
     }
 }
 
+// The state file's fields, as the game wrote them last.
+std::vector<std::string> ReadState(const fs::path& folder) {
+    std::vector<std::string> fields;
+    std::istringstream in(ReadFile(folder / ".zorbinstate"));
+    for (std::string f; std::getline(in, f, '|');) fields.push_back(f);
+    return fields;
+}
+
 TEST_F(AcceptanceTest, PauseOptionsQuitIntoGameOverAndTheScoreOnTheNextStart) {
     // OpenAL Soft writes what the game plays into a file.
     const std::string mixFile = audiotest::ConfigureOpenAL("wave");
@@ -238,6 +246,9 @@ TEST_F(AcceptanceTest, PauseOptionsQuitIntoGameOverAndTheScoreOnTheNextStart) {
     Press("Return");
     Press("Escape");
     Updates(40);
+    const std::vector<std::string> closed = ReadState(dir);
+    ASSERT_GE(closed.size(), 6u);
+    EXPECT_EQ(closed[5], "2") << "the options box saves as it closes, before the game ends";
 
     // Quit from the pause panel (two steps left of the cog): the game-over sequence, then the
     // title; Escape there ends it.
@@ -248,12 +259,7 @@ TEST_F(AcceptanceTest, PauseOptionsQuitIntoGameOverAndTheScoreOnTheNextStart) {
     End("Escape");
 
     // The state file: the sound setting and the game's score in difficulty 2's tables.
-    const std::vector<std::string> state = [&] {
-        std::vector<std::string> fields;
-        std::istringstream in(ReadFile(dir / ".zorbinstate"));
-        for (std::string f; std::getline(in, f, '|');) fields.push_back(f);
-        return fields;
-    }();
+    const std::vector<std::string> state = ReadState(dir);
     ASSERT_GE(state.size(), 98u);
     EXPECT_EQ(state[5], "2") << "Sound : SFX";
 
