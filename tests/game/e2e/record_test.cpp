@@ -2,6 +2,8 @@
 // scenario runner to the same game (the recording's state checks pass at every update, and the
 // tables come out as the window saved them); a damaged recording is refused with its line named;
 // the window replays a recording, ignoring the player but for the quit keys.
+#include <signal.h>
+
 #include <functional>
 #include <regex>
 #include <set>
@@ -11,6 +13,15 @@
 namespace {
 
 using namespace e2e;
+
+// What a command prints.
+std::string CommandOutput(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    for (char buf[256]; p && fgets(buf, sizeof buf, p);) out += buf;
+    if (p) pclose(p);
+    return out;
+}
 
 // The lines of a text.
 std::vector<std::string> Lines(const std::string& text) {
@@ -46,6 +57,17 @@ class RecordTest : public GameTest {
     std::vector<std::string> Record(const std::function<void()>& play) {
         Start("--record session.txt");
         play();
+        // Stopped between two updates, the game has written every update it made: the file ends
+        // with an update's closing check, not wherever a write buffer happened to fill.
+        const pid_t pid = std::atoi(CommandOutput("xdotool getwindowpid " + std::to_string(window)).c_str());
+        if (pid > 0 && kill(pid, SIGSTOP) == 0) {
+            const std::string text = ReadFile(dir / "session.txt");
+            kill(pid, SIGCONT);
+            EXPECT_TRUE(std::regex_search(text, std::regex(R"(\n\d+ check [0-9a-f]{8}\n$)")))
+                << "the recording is not flushed at each update: " << text.substr(text.size() - 80);
+        } else {
+            ADD_FAILURE() << "no process for the window";
+        }
         Key("F4");
         EXPECT_EQ(game->Wait(10), 0);
         fs::remove(dir / "saved-by-window");
