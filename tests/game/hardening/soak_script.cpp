@@ -61,6 +61,18 @@ std::string soak_script(uint64_t seed, int updates) {
                      {7002, "key up 122"}};
         for (const auto& t : kTour)
             if (t.pass == pass) emit(pass, t.what);
+        // Before a checkpoint: the same window and screen every time, and no random input.
+        const int next =
+            pass < kSoakFirstCheck
+                ? kSoakFirstCheck
+                : kSoakFirstCheck + ((pass - kSoakFirstCheck) / kSoakCheckEvery + 1) * kSoakCheckEvery;
+        if (next - pass == kSoakQuiet) {
+            width = 320, height = 240;
+            emit(pass, "resize 320 240");
+            emit(pass, "set f_difficulty 1");
+            emit(pass, "set f_mode 11");
+        }
+        if (next - pass <= kSoakQuiet) continue;
         if (pass % 5000 == 100) {
             // A new game every 5,000 updates, whatever the menus are doing, so that play is covered.
             emit(pass, "set f_difficulty " + std::to_string(r.Between(1, 3)));
