@@ -5,8 +5,9 @@
 //
 // The resident size swings by a hundred MiB within seconds as whole image sets are loaded for a
 // new window size and the old ones collected, so it is read at checkpoints, each after updates of
-// the same window size and screen without random input (see soak_script.h): the least reading of
-// the last 2,000 updates before each checkpoint may exceed that of the first by no more than 2 MiB.
+// the same window size and screen without random input (see soak_script.h). The least reading of
+// the checkpoints in the second half of the run may exceed that of the first half by no more than
+// 2 MiB.
 //
 // ZARNOK_SOAK_UPDATES sets the length (20,000 by default; 36,000 is ten minutes of play; `make
 // soak` runs 1,000,000) and ZARNOK_SOAK_SEED the seed (1).
@@ -92,13 +93,20 @@ TEST_F(Soak, RandomInputRunsToTheEndInBoundedMemory) {
     for (int m : modes) seen += " " + std::to_string(m);
     std::printf("soak: %d updates, seed %llu, modes seen:%s, highest level %d, peak resident %.1f MiB\n",
                 updates, static_cast<unsigned long long>(seed), seen.c_str(), level, peak / 1048576.0);
-    if (checkpoints.size() >= 2) {
-        long most = 0;
-        for (const auto& [c, least] : checkpoints) most = std::max(most, least);
-        const long first = checkpoints.begin()->second;
-        std::printf("soak: %zu checkpoints, %.2f MiB at the first, %.2f MiB at most\n", checkpoints.size(),
-                    first / 1048576.0, most / 1048576.0);
-        EXPECT_LE(most - first, 2L * 1024 * 1024) << "resident size grew after the first checkpoint";
+    // What the game holds at a checkpoint still varies with what it did before (an image set not yet
+    // collected, a page of textures kept), so single readings are compared by their floors: a leak
+    // raises every later reading, the least included.
+    if (checkpoints.size() >= 4) {
+        long first = -1, second = -1;
+        size_t i = 0;
+        for (const auto& [c, least] : checkpoints) {
+            long& half = i++ < checkpoints.size() / 2 ? first : second;
+            half = half < 0 ? least : std::min(half, least);
+        }
+        std::printf(
+            "soak: %zu checkpoints, the least resident %.2f MiB in the first half, %.2f MiB in the second\n",
+            checkpoints.size(), first / 1048576.0, second / 1048576.0);
+        EXPECT_LE(second - first, 2L * 1024 * 1024) << "resident size grew after the first checkpoints";
     }
 }
 
