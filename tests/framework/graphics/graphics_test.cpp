@@ -1,10 +1,9 @@
 // The graphics module over a real renderer: strips cut into frames, the matrix stack, lazy matrix
-// validation, calls outside a frame, and the default font. (Grids, handles and rotation are read
-// back from the window by the game's render tests; the generated font by the data generator's.)
+// validation and calls outside a frame. (Grids, handles and rotation are read back from the window
+// by the game's render tests; the default font is loaded by the data generator's.)
 #include "framework/graphics.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -251,32 +250,6 @@ TEST_F(Graphics, CallsOutsideAFrameAndBadFramesDrawNothing) {
     EXPECT_EQ(0, vx_graphics_context->f_stackTop);
     vx_graphics_DrawImage(image, 0, 0, 3);
     EXPECT_EQ(4, device->batchCount);
-}
-
-TEST_F(Graphics, DefaultFontIsLoadedOnceFromTheDataFolder) {
-    char old[4096];
-    ASSERT_NE(nullptr, getcwd(old, sizeof old));
-    std::string folder = TempDir("font");
-    c_GraphicsContext* c = vx_graphics_context;
-    ASSERT_EQ(0, chdir(folder.c_str()));
-    vx_graphics_SetFont(nullptr, 0);  // no data/tavo_font.png yet
-    EXPECT_EQ(nullptr, c->f_font);
-    EXPECT_EQ(32, c->f_firstChar);
-
-    ASSERT_EQ(0, mkdir("data", 0755));
-    WritePng("data/tavo_font.png", 96 * 8, 8, 2, std::vector<unsigned char>(96 * 8 * 8 * 2, 255));
-    vx_graphics_SetFont(nullptr, 0);
-    ASSERT_EQ(0, chdir(old));
-    Shell("rm -rf '" + folder + "'");
-    c_Image* font = c->f_font;
-    ASSERT_NE(nullptr, font);
-    EXPECT_EQ(96, font->f_frames.Length());
-
-    vx_graphics_SetFont(vx_graphics_LoadImage(Path("strip.png"), 4, 0), 65);
-    EXPECT_EQ(65, c->f_firstChar);
-    vx_graphics_SetFont(nullptr, 65);
-    EXPECT_EQ(font, c->f_font) << "the default font is not loaded again";
-    EXPECT_EQ(32, c->f_firstChar);
 }
 
 }  // namespace
