@@ -8,7 +8,6 @@
 
 #include "audio_test_util.h"
 #include "host/audio_data.h"
-#include "host/vxgame.h"
 
 using namespace audiotest;
 
@@ -220,23 +219,5 @@ TEST_F(LoaderTest, MalformedWavFilesGiveNull) {
         Bytes b = HandMade();
         b.insert(b.begin() + static_cast<long>(at), chunk.begin(), chunk.end());
         EXPECT_FALSE(WavLoads(b)) << at;
-    }
-}
-
-TEST_F(LoaderTest, HostPicksTheDecoderByExtension) {
-    VxGlfwGame host;
-    Shell("cp '" + Path("m16", ".wav") + "' '" + Path("UP", ".WAV") + "' && cp '" + Path("om", ".ogg") +
-          "' '" + Path("UP", ".Ogg") + "' && cp '" + Path("m16", ".wav") + "' '" + Path("wav", ".mp3") + "'");
-    struct Case {
-        const char* file;
-        int length;  // 0: not loaded
-    };
-    // Upper-case extensions are recognised; other extensions and missing files give null.
-    for (Case c : {Case{"UP.WAV", 2000}, Case{"UP.Ogg", 3001}, Case{"wav.mp3", 0}, Case{"none.wav", 0}}) {
-        int length = 0, channels = 0, format = 0, hertz = 0;
-        unsigned char* data =
-            host.LoadAudioData(String((dir + "/" + c.file).c_str()), &length, &channels, &format, &hertz);
-        EXPECT_EQ(c.length, data ? length : 0) << c.file;
-        std::free(data);
     }
 }
