@@ -1,9 +1,7 @@
 // Whole games in the real program through the scenario runner, with the generated data: the hints
 // and waves of the first difficulty, a long game of the hardest one from the first shot to the
-// filed score, shots, particles and stars update by update, the sound options with the mix OpenAL
-// Soft writes to a file, and screenshots of play at two window sizes.
-#include <stb/stb_image.h>
-
+// filed score, a paused ship, shots, particles and stars update by update, the sound options with
+// the mix OpenAL Soft writes to a file, and screenshots of play at two window sizes.
 #include "tests/game/scenario/sim_run.h"
 #include "tests/native/audio/audio_test_util.h"
 
@@ -276,14 +274,11 @@ TEST_F(GameTest, ScreenshotsOfAWaveTheGameOverAndSlowMotion) {
         const double v = Value(r.dumps[0], s.field);
         EXPECT_TRUE(v >= s.low && v <= s.high) << file << ": " << r.dumps[0];
         // More than the night sky: enemies, the ship and the HUD in colour.
-        int w = 0, h = 0, n = 0;
-        unsigned char* px = stbi_load(file.c_str(), &w, &h, &n, 3);
-        ASSERT_NE(px, nullptr) << file;
-        EXPECT_EQ(std::to_string(w) + "x" + std::to_string(h), s.size);
+        const simtest::Picture pic(file);
+        EXPECT_EQ(std::to_string(pic.w) + "x" + std::to_string(pic.h), s.size);
         long bright = 0;
-        for (long i = 0; i < static_cast<long>(w) * h; ++i) bright += px[3 * i] + px[3 * i + 1] > 200;
-        stbi_image_free(px);
-        EXPECT_GT(bright, static_cast<long>(w) * h / 400) << file;
+        for (size_t i = 0; i < pic.rgb.size(); i += 3) bright += pic.rgb[i] + pic.rgb[i + 1] > 200;
+        EXPECT_GT(bright, static_cast<long>(pic.w) * pic.h / 400) << file;
     }
 }
 

@@ -69,13 +69,6 @@ struct Picture {
         }
     }
     int At(int x, int y, int c) const { return rgb[(static_cast<size_t>(y) * w + x) * 3 + c]; }
-    // Pixels of the box whose brightest channel exceeds 160: where images and text were drawn.
-    int Bright(int x0, int y0, int x1, int y1) const {
-        int count = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) count += std::max({At(x, y, 0), At(x, y, 1), At(x, y, 2)}) > 160;
-        return count;
-    }
 };
 
 struct SimRun {
