@@ -187,16 +187,15 @@ TEST_F(DataTree, TheGraphicsModuleLoadsEveryImageAsTheGameCutsIt) {
 TEST_F(DataTree, EveryEnemyKindLooksDifferent) {
     const Image im = load("bad", 0);
     ASSERT_GT(im.w, 0);
-    auto px = [&](int kind, int x, int y, int k) {  // the first frame of each kind
-        const auto [x0, y0] = im.frame(32, 16, 4 * kind);
-        return int(im.at(x0 + x, y0 + y)[k]);
-    };
     for (int a = 0; a < 32; ++a)
         for (int b = a + 1; b < 32; ++b) {
+            // The first frame of each kind, compared pixel by pixel.
+            const auto [ax, ay] = im.frame(32, 16, 4 * a);
+            const auto [bx, by] = im.frame(32, 16, 4 * b);
             long diff = 0;
             for (int y = 0; y < 16; ++y)
-                for (int x = 0; x < 32; ++x)
-                    for (int k = 0; k < 4; ++k) diff += std::abs(px(a, x, y, k) - px(b, x, y, k));
+                for (int x = 0; x < 32 * 4; ++x)
+                    diff += std::abs(im.at(ax, ay + y)[x] - im.at(bx, by + y)[x]);
             EXPECT_GT(diff / (32 * 16), 12) << "kinds " << a + 1 << " and " << b + 1 << " look alike";
         }
 }
@@ -239,15 +238,9 @@ TEST_F(DataTree, TheAudioLoaderDecodesEverySound) {
         short* s = reinterpret_cast<short*>(gltest::Host()->LoadAudioData(
             vx_data_FixDataPath(String("sfx/") + String(name)), &length, &channels, &format, &hertz));
         ASSERT_NE(nullptr, s);
-        EXPECT_EQ(format, 2);  // 16-bit (the WAV reader takes PCM only)
-        EXPECT_EQ(hertz, 44100);
-        EXPECT_EQ(channels, music ? 2 : 1);
-        if (music) {
-            EXPECT_GE(length, 60 * 44100);
-        } else {
-            EXPECT_GT(length, 0.03 * 44100);
-            EXPECT_LT(length, 3 * 44100);
-        }
+        // 16-bit (the WAV reader takes PCM only); effects last 0.03 to 3 s, the music at least a minute.
+        EXPECT_EQ((std::vector<int>{format, hertz, channels}), (std::vector<int>{2, 44100, music ? 2 : 1}));
+        EXPECT_TRUE(music ? length >= 60 * 44100 : length > 0.03 * 44100 && length < 3 * 44100) << length;
         for (int c = 0; c < channels && length > 1; ++c) {
             auto at = [&](int i) { return int(s[i * channels + c]); };
             int peak = 0;
@@ -258,16 +251,15 @@ TEST_F(DataTree, TheAudioLoaderDecodesEverySound) {
                 if (i) sumStep += std::abs(at(i) - at(i - 1));
             }
             EXPECT_LT(peak, 32767) << "clipped";
+            // The music loops without a click: the jump from its end back to its start is no larger
+            // than its usual steps. Effects are audible and silent at both ends (no click when they
+            // start or are cut).
             if (music) {
-                // Looping does not click: the jump from the end back to the start is no larger
-                // than the track's usual sample-to-sample steps.
                 EXPECT_LT(std::abs(at(0) - at(length - 1)), 4 * sumStep / (length - 1) + 64) << c;
                 EXPECT_GT(std::sqrt(sumSq / length), 1500.0) << "channel " << c << " is too quiet";
             } else {
-                // Audible, and silent at both ends (no click when it starts or is cut).
                 EXPECT_GT(peak, 8000);
-                EXPECT_LT(std::abs(at(0)), 200);
-                EXPECT_LT(std::abs(at(length - 1)), 200);
+                EXPECT_LT(std::max(std::abs(at(0)), std::abs(at(length - 1))), 200);
             }
         }
         std::free(s);

@@ -1,10 +1,9 @@
 // The graphics module over a real renderer: strips cut into frames, the matrix stack, lazy matrix
-// validation, calls outside a frame, and the default font. (Grids, handles and rotation are read
-// back from the window by the game's render tests; the generated font by the data generator's.)
+// validation and calls outside a frame. (Grids, handles and rotation are read back from the window
+// by the game's render tests; the default font is loaded by the data generator's.)
 #include "framework/graphics.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -102,34 +101,13 @@ class Graphics : public ::testing::Test {
     Recorder* device = nullptr;
 };
 
-TEST_F(Graphics, StripsAreCutIntoEqualFramesAndFlagsPadAndCentre) {
-    struct Case {
-        int frames, flags;
-        std::vector<int> xs;
-        int y, width, height, keptFlags, handleX, handleY;
-    } cases[] = {{4, 0, {0, 64, 128, 192}, 0, 64, 64, 0, 0, 0},
-                 {4, 2 | 1, {1, 65, 129, 193}, 0, 62, 64, 2, 31, 32},  // the centre-handle bit does not stay
-                 {1, 4 | 1, {0}, 1, 256, 62, 4, 128, 31}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.frames << " frames, flags " << c.flags);
-        c_Image* image = vx_graphics_LoadImage(Path("strip.png"), c.frames, c.flags);
-        ASSERT_NE(nullptr, image);
-        EXPECT_EQ(c.xs, FrameXs(image));
-        EXPECT_EQ(c.y, image->f_frames[0]->f_y);
-        EXPECT_EQ((std::vector<int>{c.width, c.height, c.keptFlags}),
-                  (std::vector<int>{image->f_width, image->f_height, image->f_flags & 7}));
-        EXPECT_EQ(c.handleX, image->f_handleX);
-        EXPECT_EQ(c.handleY, image->f_handleY);
-    }
-    c_Image* image = vx_graphics_LoadImage(Path("strip.png"), 0, 0);
-    ASSERT_NE(nullptr, image) << "no frames, but no division by zero either";
-    EXPECT_EQ(0, image->f_frames.Length());
-
-    EXPECT_EQ(nullptr, vx_graphics_LoadImage(Path("missing.png"), 1, 0));
-    EXPECT_EQ(nullptr, vx_graphics_LoadImage2(Path("missing.png"), 8, 8, 1, 0));
-}
-
-TEST_F(Graphics, WholeSurfaceOnlyForOneUnpaddedFrameCoveringTheSurface) {
+// A strip is cut into equal frames (the data generator's test loads every sheet of the game as the
+// game cuts it); the whole surface is drawn at once only for one unpadded frame covering it.
+TEST_F(Graphics, FramesPaddingAndTheWholeSurface) {
+    c_Image* strip = vx_graphics_LoadImage(Path("strip.png"), 4, 2);  // padded: one pixel off each side
+    EXPECT_EQ((std::vector<int>{1, 65, 129, 193}), FrameXs(strip));
+    EXPECT_EQ(62, strip->f_width);
+    ASSERT_NE(nullptr, vx_graphics_LoadImage(Path("strip.png"), 0, 0)) << "no frames, no division by zero";
     c_Image* whole = vx_graphics_LoadImage(Path("square.png"), 1, 0);
     EXPECT_EQ(c_Image::kWholeSurface, whole->f_flags);
     c_Image* padded = vx_graphics_LoadImage(Path("square.png"), 1, 2);
@@ -251,32 +229,6 @@ TEST_F(Graphics, CallsOutsideAFrameAndBadFramesDrawNothing) {
     EXPECT_EQ(0, vx_graphics_context->f_stackTop);
     vx_graphics_DrawImage(image, 0, 0, 3);
     EXPECT_EQ(4, device->batchCount);
-}
-
-TEST_F(Graphics, DefaultFontIsLoadedOnceFromTheDataFolder) {
-    char old[4096];
-    ASSERT_NE(nullptr, getcwd(old, sizeof old));
-    std::string folder = TempDir("font");
-    c_GraphicsContext* c = vx_graphics_context;
-    ASSERT_EQ(0, chdir(folder.c_str()));
-    vx_graphics_SetFont(nullptr, 0);  // no data/tavo_font.png yet
-    EXPECT_EQ(nullptr, c->f_font);
-    EXPECT_EQ(32, c->f_firstChar);
-
-    ASSERT_EQ(0, mkdir("data", 0755));
-    WritePng("data/tavo_font.png", 96 * 8, 8, 2, std::vector<unsigned char>(96 * 8 * 8 * 2, 255));
-    vx_graphics_SetFont(nullptr, 0);
-    ASSERT_EQ(0, chdir(old));
-    Shell("rm -rf '" + folder + "'");
-    c_Image* font = c->f_font;
-    ASSERT_NE(nullptr, font);
-    EXPECT_EQ(96, font->f_frames.Length());
-
-    vx_graphics_SetFont(vx_graphics_LoadImage(Path("strip.png"), 4, 0), 65);
-    EXPECT_EQ(65, c->f_firstChar);
-    vx_graphics_SetFont(nullptr, 65);
-    EXPECT_EQ(font, c->f_font) << "the default font is not loaded again";
-    EXPECT_EQ(32, c->f_firstChar);
 }
 
 }  // namespace

@@ -158,19 +158,4 @@ TEST(GuardsDeathTest, AnExceptionFromTheFrameworkIsFatal) {
     EXPECT_EXIT(game.UpdateGame(), ::testing::ExitedWithCode(255), "");
 }
 
-TEST(Guards, TheDelegateSurvivesCollectionsThroughTheHost) {
-    VxGame game;
-    Recorder* recorder = new Recorder();
-    game.SetDelegate(recorder);
-    game.StartGame();
-    Calls().clear();
-    // Enough garbage for several full collections; the host marks its delegate each time.
-    for (int i = 0; i < 40; ++i) {
-        for (int j = 0; j < 1000; ++j) (void)Array<int>(64);
-        game.UpdateGame();
-    }
-    EXPECT_EQ(game.Delegate(), recorder);
-    EXPECT_EQ(Count('u'), 40);
-}
-
 }  // namespace

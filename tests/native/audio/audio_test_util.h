@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -18,18 +19,19 @@
 
 namespace audiotest {
 
-inline std::string ProcessTag() {
-    return std::to_string(getpid());
-}
-
 inline int Shell(const std::string& command) {
     return std::system(command.c_str());
+}
+
+// A path below the build's tests folder, private to this process.
+inline std::string Private(const std::string& name) {
+    return std::string(ZARNOK_BINARY_DIR) + "/tests/" + name + "-" + std::to_string(getpid());
 }
 
 // Writes an OpenAL Soft configuration for this process and points ALSOFT_CONF at it. Returns the
 // path of the mix file when the driver is "wave".
 inline std::string ConfigureOpenAL(const std::string& driver, const std::string& extra = "") {
-    static const std::string base = std::string(ZARNOK_BINARY_DIR) + "/tests/openal-" + ProcessTag();
+    static const std::string base = Private("openal");
     std::ofstream(base + ".conf") << "[general]\ndrivers=" << driver
                                   << "\nchannels=stereo\nsample-type=int16\nfrequency=44100\nhrtf=false\n"
                                   << extra << "\n[wave]\nfile=" << base << ".wav\n";
@@ -51,7 +53,7 @@ bool Await(F done) {
 
 // A folder of its own below the build's tests folder.
 inline std::string ScratchDir(const std::string& name) {
-    std::string dir = std::string(ZARNOK_BINARY_DIR) + "/tests/" + name + "-" + ProcessTag();
+    std::string dir = Private(name);
     Shell("mkdir -p '" + dir + "'");
     return dir;
 }
@@ -61,45 +63,22 @@ inline std::vector<unsigned char> ReadFile(const std::string& path) {
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
 
-inline uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-// The mix as two float channels in -1..1, judged in 10 ms windows whose level on either channel is above
-// 0.02.
+// The mix as two float channels in -1..1, judged in 10 ms windows whose level on either channel is
+// above 0.02.
 struct Mix {
     std::vector<float> left, right;
     std::vector<bool> active;
     int first = -1, last = -1;  // first and last active windows
 
-    void Measure() {
-        const size_t w = 441;  // 10 ms at the mix's 44100 Hz
-        for (size_t at = 0; at + w <= left.size(); at += w) {
-            double l = 0, r = 0;
-            for (size_t i = at; i < at + w; ++i) {
-                l += left[i] * left[i];
-                r += right[i] * right[i];
-            }
-            active.push_back(std::sqrt(std::max(l, r) / w) > 0.02);
-            if (!active.back()) continue;
-            last = static_cast<int>(active.size()) - 1;
-            if (first < 0) first = last;
-        }
-    }
     // Seconds from the first to the last active window (0 when nothing sounds).
     double Span() const { return first < 0 ? 0.0 : (last - first + 1) / 100.0; }
     double ActiveSeconds() const {
-        int n = 0;
-        for (bool b : active) n += b;
-        return n / 100.0;
+        return static_cast<double>(std::count(active.begin(), active.end(), true)) / 100;
     }
     // The longest silent run between the first and the last active window, in seconds.
     double LongestInnerGap() const {
         int best = 0, run = 0;
-        for (int i = first; i >= 0 && i <= last; ++i) {
-            run = active[i] ? 0 : run + 1;
-            best = std::max(best, run);
-        }
+        for (int i = first; i >= 0 && i <= last; ++i) best = std::max(best, run = active[i] ? 0 : run + 1);
         return best / 100.0;
     }
     static double Energy(const std::vector<float>& c) {
@@ -119,7 +98,13 @@ inline Mix ReadMix(const std::string& path) {
         mix.left.push_back(static_cast<int16_t>(b[i] | (b[i + 1] << 8)) / 32768.0f);
         mix.right.push_back(static_cast<int16_t>(b[i + 2] | (b[i + 3] << 8)) / 32768.0f);
     }
-    mix.Measure();
+    for (size_t at = 0, w = 441; at + w <= mix.left.size(); at += w) {  // 10 ms windows
+        double l = 0, r = 0;
+        for (size_t i = at; i < at + w; ++i) l += mix.left[i] * mix.left[i], r += mix.right[i] * mix.right[i];
+        mix.active.push_back(std::sqrt(std::max(l, r) / w) > 0.02);
+        if (mix.active.back()) mix.last = static_cast<int>(mix.active.size()) - 1;
+        if (mix.active.back() && mix.first < 0) mix.first = mix.last;
+    }
     return mix;
 }
 

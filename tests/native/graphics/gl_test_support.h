@@ -72,7 +72,7 @@ struct Spot {
     int x, y;
     uint32_t rgb;
 };
-inline void ExpectSpots(const Pixels& px, std::initializer_list<Spot> spots) {
+inline void ExpectSpots(const Pixels& px, const std::vector<Spot>& spots) {
     for (const Spot& s : spots)
         EXPECT_EQ(s.rgb, px.Rgb(s.x, s.y)) << std::hex << "at " << std::dec << s.x << ", " << s.y;
 }

@@ -33,39 +33,31 @@ class Renderer : public ::testing::Test {
     gxtkGraphics* g = nullptr;
 };
 
-TEST_F(Renderer, ThreeHundredRectanglesTakeTwoDrawCalls) {
+// A full batch is only sent when the next quad does not fit; a change of primitive kind, surface,
+// blend or scissor and a read flush the batch, a colour or matrix change does not.
+TEST_F(Renderer, BatchesFlushOnlyWhenTheyMust) {
     for (int i = 0; i < 256; ++i) g->DrawRect(static_cast<float>(i), 0, 1, 1);
-    EXPECT_EQ(0, g->frameDrawCalls) << "a full batch is only sent when the next quad does not fit";
+    EXPECT_EQ(0, g->frameDrawCalls);
     for (int i = 256; i < 300; ++i) g->DrawRect(static_cast<float>(i), 0, 1, 1);
     EXPECT_EQ(1, g->frameDrawCalls);
     EXPECT_EQ(44 * 4, g->batchCount);
     g->EndRender();
     EXPECT_EQ(2, g->frameDrawCalls);
-}
 
-TEST_F(Renderer, KindSurfaceBlendScissorAndReadsFlushButColourAndMatrixDoNot) {
-    for (int i = 0; i < 5; ++i) {
-        g->DrawRect(0, 0, 1, 1);
-        g->DrawLine(0, 0, 1, 1);
-    }
+    g->BeginRender();
+    for (int i = 0; i < 5; ++i) g->DrawRect(0, 0, 1, 1), g->DrawLine(0, 0, 1, 1);
     EXPECT_EQ(9, g->frameDrawCalls);
     gxtkSurface* a = g->CreateSurface(4, 4);
     gxtkSurface* b = g->CreateSurface(4, 4);
-    for (int i = 0; i < 4; ++i) {
-        g->DrawSurface(a, 0, 0);
-        g->DrawSurface(b, 0, 0);
-    }
+    for (int i = 0; i < 4; ++i) g->DrawSurface(a, 0, 0), g->DrawSurface(b, 0, 0);
     EXPECT_EQ(17, g->frameDrawCalls);
     g->SetBlend(1);
-    EXPECT_EQ(18, g->frameDrawCalls);
     g->DrawRect(0, 0, 1, 1);
     g->SetScissor(1, 1, 2, 2);
-    EXPECT_EQ(19, g->frameDrawCalls);
     g->DrawRect(0, 0, 1, 1);
     Array<int> px(1);
     g->ReadPixels(px, 0, 0, 1, 1, 0, 1);
     EXPECT_EQ(20, g->frameDrawCalls);
-
     g->SetColor(255, 0, 0);
     g->DrawRect(0, 0, 1, 1);
     g->SetColor(0, 255, 0);
@@ -75,45 +67,40 @@ TEST_F(Renderer, KindSurfaceBlendScissorAndReadsFlushButColourAndMatrixDoNot) {
     EXPECT_EQ(Bytes(255, 0, 0, 255), g->Vertices()[3].color);
     EXPECT_EQ(Bytes(0, 127, 0, 127), g->Vertices()[4].color) << "premultiplied";
     g->EndRender();
-    EXPECT_EQ(21, g->frameDrawCalls);
     g->EndRender();
     EXPECT_EQ(21, g->frameDrawCalls) << "an empty batch sends nothing";
 }
 
-TEST_F(Renderer, OutOfRangeColourAndAlphaAreClampedBeforePacking) {
-    struct Case {
+// Colours and alpha are clamped before packing; an oval has as many segments as its size on screen
+// asks for; polygons of too few or too many vertices are ignored.
+TEST_F(Renderer, ColoursOvalsAndPolygonsReachTheBatchWithinBounds) {
+    struct Colour {
         float r, gr, b, a;
         uint32_t packed;
-    } cases[] = {{300, -20, 256, 1, Bytes(255, 0, 255, 255)},
-                 {300, -20, 256, 1.5f, Bytes(255, 0, 255, 255)},
-                 {255, 255, 255, -1, 0},
-                 {255, 255, 255, NAN, 0}};
-    for (const Case& c : cases) {
+    } colours[] = {{300, -20, 256, 1, Bytes(255, 0, 255, 255)},
+                   {300, -20, 256, 1.5f, Bytes(255, 0, 255, 255)},
+                   {255, 255, 255, -1, 0},
+                   {255, 255, 255, NAN, 0}};
+    for (const Colour& c : colours) {
         g->SetColor(c.r, c.gr, c.b);
         g->SetAlpha(c.a);
         EXPECT_EQ(c.packed, g->packedColor) << c.r << " " << c.gr << " " << c.b << " " << c.a;
     }
-}
-
-TEST_F(Renderer, OvalSegmentsFollowTheSizeOnScreen) {
-    struct Case {
+    struct Oval {
         float w, h;
         int segments;
         float m[6];
-    } cases[] = {{10, 10, 12, {1, 0, 0, 1, 0, 0}},        {100, 100, 100, {1, 0, 0, 1, 0, 0}},
+    } ovals[] = {{10, 10, 12, {1, 0, 0, 1, 0, 0}},        {100, 100, 100, {1, 0, 0, 1, 0, 0}},
                  {3000, 1000, 1024, {1, 0, 0, 1, 0, 0}},  {-50, -50, 48, {1, 0, 0, 1, 0, 0}},
                  {30, 30, 60, {2, 0, 0, 2, 0, 0}},        {10, 10, 28, {0, 3, -3, 0, 5, 5}},
                  {10, 10, 12, {1.15f, 0, 0, 1.15f, 0, 0}}};  // 11.5 on screen counts as 11
-    for (const Case& c : cases) {
+    for (const Oval& c : ovals) {
         g->SetMatrix(c.m[0], c.m[1], c.m[2], c.m[3], c.m[4], c.m[5]);
         g->DrawOval(0, 0, c.w, c.h);
         EXPECT_EQ(c.segments, g->batchKind) << c.w << " x " << c.h << " scale " << c.m[0] + c.m[1];
         EXPECT_EQ(c.segments, g->batchCount);
         g->Flush();
     }
-}
-
-TEST_F(Renderer, PolygonsOfTooFewOrTooManyVerticesAreIgnored) {
     g->DrawPoly(Array<float>(7));
     EXPECT_EQ(3, g->batchCount);
     g->Flush();
@@ -146,28 +133,14 @@ TEST_F(Renderer, PrimitivesCoverTheirPixels) {
 
     // The rectangle is [10, 40) x [20, 60) exactly, the line runs along row 5 from x 100 to 119, the
     // ellipse about (220, 110) with radii 20 and 10 leaves its box's corner clear.
-    ExpectSpots(Read(g), {{10, 20, 0xFF0000},
-                          {39, 59, 0xFF0000},
-                          {9, 20, 0},
-                          {40, 20, 0},
-                          {10, 19, 0},
-                          {10, 60, 0},
-                          {100, 5, 0x00FF00},
-                          {119, 5, 0x00FF00},
-                          {120, 5, 0},
-                          {110, 4, 0},
-                          {110, 6, 0},
-                          {3, 4, 0x0000FF},
-                          {4, 4, 0},
-                          {220, 110, 0xFFFF00},
-                          {202, 110, 0xFFFF00},
-                          {220, 101, 0xFFFF00},
-                          {201, 101, 0},
-                          {220, 121, 0},
-                          {305, 305, 0x00FFFF},
-                          {335, 335, 0},
-                          {420, 425, 0xFF00FF},
-                          {445, 445, 0}});
+    const Pixels px = Read(g);
+    ExpectSpots(px,
+                {{10, 20, 0xFF0000}, {39, 59, 0xFF0000}, {9, 20, 0}, {40, 20, 0}, {10, 19, 0}, {10, 60, 0}});
+    ExpectSpots(px, {{100, 5, 0x00FF00}, {119, 5, 0x00FF00}, {120, 5, 0}, {110, 4, 0}, {110, 6, 0}});
+    ExpectSpots(px, {{3, 4, 0x0000FF}, {4, 4, 0}, {305, 305, 0x00FFFF}, {335, 335, 0}});
+    ExpectSpots(
+        px, {{220, 110, 0xFFFF00}, {202, 110, 0xFFFF00}, {220, 101, 0xFFFF00}, {201, 101, 0}, {220, 121, 0}});
+    ExpectSpots(px, {{420, 425, 0xFF00FF}, {445, 445, 0}});
 }
 
 TEST_F(Renderer, AlphaAndAdditiveBlendingOverAKnownBackground) {
@@ -203,16 +176,10 @@ TEST_F(Renderer, ScissorClipsWithTheYFlipAndLimitsCls) {
     g->SetScissor(0, 0, g->Width(), g->Height());
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST)) << "the whole window turns the scissor off";
     g->EndRender();
-    ExpectSpots(Read(g), {{50, 60, 0xFFFFFF},
-                          {59, 64, 0xFFFFFF},
-                          {49, 60, 0},
-                          {60, 60, 0},
-                          {50, 59, 0},
-                          {50, 65, 0},
-                          {100, 10, 0x00FF00},
-                          {103, 13, 0x00FF00},
-                          {104, 13, 0},
-                          {100, 14, 0}});
+    const std::vector<Spot> spots = {
+        {50, 60, 0xFFFFFF}, {59, 64, 0xFFFFFF},  {49, 60, 0},         {60, 60, 0},  {50, 59, 0},
+        {50, 65, 0},        {100, 10, 0x00FF00}, {103, 13, 0x00FF00}, {104, 13, 0}, {100, 14, 0}};
+    ExpectSpots(Read(g), spots);
 }
 
 TEST_F(Renderer, ClsDiscardsTheDrawingPendingInTheBatch) {
