@@ -1,6 +1,6 @@
-// The graphics module over a real renderer: strips cut into frames, the matrix stack, lazy matrix
-// validation and calls outside a frame. (Grids, handles and rotation are read back from the window
-// by the game's render tests; the default font is loaded by the data generator's.)
+// The graphics module over a real renderer: strips cut into frames, the matrix stack and calls
+// outside a frame. (Grids, handles, rotation and ovals are read back from the window by the game's
+// render tests; every sheet and the default font are loaded by the data generator's.)
 #include "framework/graphics.h"
 
 #include <gtest/gtest.h>
@@ -33,10 +33,6 @@ class Recorder : public gxtkGraphics {
     int SetMatrix(float a, float b, float c, float d, float e, float f) override {
         Log("SetMatrix", {a, b, c, d, e, f});
         return gxtkGraphics::SetMatrix(a, b, c, d, e, f);
-    }
-    int DrawOval(float x, float y, float w, float h) override {
-        Log("DrawOval", {x, y, w, h});
-        return gxtkGraphics::DrawOval(x, y, w, h);
     }
     int DrawSurface(gxtkSurface* s, float x, float y) override {
         Log("DrawSurface", {x, y});
@@ -182,28 +178,6 @@ TEST_F(Graphics, MatrixCompositionAndTheStack) {
     EXPECT_EQ((std::vector<int>{0, 0, 0}), (std::vector<int>{c->f_stackTop, c->f_transformed, c->f_blend}));
     EXPECT_EQ(0xFFFFFFFFu, device->packedColor) << "white and opaque";
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
-}
-
-TEST_F(Graphics, TheMatrixReachesTheRendererOncePerChangeAtTheNextPrimitive) {
-    BeginFrame();
-    vx_graphics_DrawRect(0, 0, 1, 1);
-    vx_graphics_DrawRect(0, 0, 1, 1);
-    vx_graphics_Translate(5, 0);
-    vx_graphics_Rotate(30);
-    vx_graphics_Scale(2, 2);
-    vx_graphics_SetColor(1, 2, 3);
-    vx_graphics_DrawLine(0, 0, 1, 1);
-    vx_graphics_DrawEllipse(100, 100, 10, 20);
-    vx_graphics_PushMatrix();
-    vx_graphics_PopMatrix();  // sets the same matrix again: sent again
-    vx_graphics_SetMatrix(1, 0, 0, 1, 0, 0);
-    vx_graphics_DrawEllipse(100, 100, 10, 20);
-    ASSERT_EQ(5u, device->calls.size());
-    EXPECT_EQ("SetMatrix 1 0 0 1 0 0", device->calls[0]);
-    EXPECT_EQ(0u, device->calls[1].rfind("SetMatrix 1.73205 -1 1 1.73205 5 0", 0)) << device->calls[1];
-    EXPECT_EQ("DrawOval 90 80 20 40", device->calls[2]) << "centre and radii become a bounding box";
-    EXPECT_EQ("SetMatrix 1 0 0 1 0 0", device->calls[3]);
-    EXPECT_EQ("DrawOval 90 80 20 40", device->calls[4]);
 }
 
 TEST_F(Graphics, CallsOutsideAFrameAndBadFramesDrawNothing) {
