@@ -1,35 +1,17 @@
 // Whole games in the real program through the scenario runner, with the generated data: the hints
 // and waves of the first difficulty, a long game of the hardest one from the first shot to the
-// filed score, shots, particles and stars update by update, the sound options with the mix OpenAL
-// Soft writes to a file, and screenshots of play at two window sizes.
-#include <stb/stb_image.h>
-
+// filed score, a paused ship, shots, particles and stars update by update, the sound options with
+// the mix OpenAL Soft writes to a file, and screenshots of play at two window sizes.
 #include "tests/game/scenario/sim_run.h"
 #include "tests/native/audio/audio_test_util.h"
 
 namespace {
 
+using simtest::Scores;
 using simtest::SimRun;
 using simtest::StartGame;
+using simtest::State;
 namespace fs = std::filesystem;
-
-// Difficulty d's highscore section of the state file: top and last ten interleaved, then the
-// checksum.
-std::string Scores(int d, std::vector<long> top, std::vector<long> last = {}) {
-    top.resize(10), last.resize(10);
-    std::string s;
-    long check = 0;
-    for (int k = 0; k < 10; ++k) {
-        s += std::to_string(top[k]) + "|" + std::to_string(last[k]) + "|";
-        check += (k + 4) * top[k] + (d + 3 + k) * last[k];
-    }
-    return s + std::to_string(check) + "|";
-}
-// A state file with the sound option `sound`, the default settings otherwise, no badges.
-std::string State(int sound, const std::string& scores = Scores(0, {}) + Scores(1, {}) + Scores(2, {})) {
-    return "0|0|0|0|0|" + std::to_string(sound) + "|0|0|0|0|64|64|10|0|1|0|0|0|0|0|0|0|0|0|0|" +
-           std::to_string(1478 + 5 * sound) + "|0|0|0|0|0|0|0|0|0|" + scores;
-}
 
 class GameTest : public simtest::SimTest {
   protected:
@@ -146,6 +128,26 @@ TEST_F(GameTest, AHardestGameScoresSlowsPaysTheLifeBonusOnceAndFilesTheScore) {
     std::ifstream in(dir / ".zorbinstate");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
               State(1, Scores(0, {700}) + Scores(1, {}) + Scores(2, {90000, score, 100}, {score})));
+}
+
+TEST_F(GameTest, NothingHitsAPausedShipAndTheHitLandsOnResuming) {
+    // A game of difficulty 3 left alone loses its first life in pass `hit`; the same game paused
+    // the update before keeps its lives and its hit timer under the pause panel, and loses the life
+    // in the first update that runs the game again, the one after the panel has left.
+    const std::string args = "--updates 3000 --dump-every 1 --dump f_lives,f_hurt,f_paused";
+    const SimRun alone = Sim(args, StartGame(3));
+    int hit = 31;
+    while (hit < 2999 && Value(alone.dumps.at(hit), "f_lives") == Value(alone.dumps.at(30), "f_lives")) ++hit;
+    ASSERT_LT(hit, 2999) << "no life lost";
+    const SimRun r = Sim(args, StartGame(3) + simtest::Press(hit - 1, 27) + simtest::Press(hit + 100, 13));
+    auto d = [&](int p, const char* name) { return Value(r.dumps.at(p), name); };
+    int resumed = hit;
+    for (; d(resumed, "f_paused") == 1; ++resumed) {
+        EXPECT_EQ(d(resumed, "f_lives"), d(hit - 1, "f_lives")) << resumed;
+        EXPECT_EQ(d(resumed, "f_hurt"), d(hit - 1, "f_hurt")) << resumed;
+    }
+    EXPECT_GT(resumed, hit + 100);
+    EXPECT_EQ(d(resumed + 1, "f_lives"), d(hit - 1, "f_lives") - 1);
 }
 
 TEST_F(GameTest, ShotsParticlesAndStarsUpdateByUpdate) {
@@ -272,14 +274,11 @@ TEST_F(GameTest, ScreenshotsOfAWaveTheGameOverAndSlowMotion) {
         const double v = Value(r.dumps[0], s.field);
         EXPECT_TRUE(v >= s.low && v <= s.high) << file << ": " << r.dumps[0];
         // More than the night sky: enemies, the ship and the HUD in colour.
-        int w = 0, h = 0, n = 0;
-        unsigned char* px = stbi_load(file.c_str(), &w, &h, &n, 3);
-        ASSERT_NE(px, nullptr) << file;
-        EXPECT_EQ(std::to_string(w) + "x" + std::to_string(h), s.size);
+        const simtest::Picture pic(file);
+        EXPECT_EQ(std::to_string(pic.w) + "x" + std::to_string(pic.h), s.size);
         long bright = 0;
-        for (long i = 0; i < static_cast<long>(w) * h; ++i) bright += px[3 * i] + px[3 * i + 1] > 200;
-        stbi_image_free(px);
-        EXPECT_GT(bright, static_cast<long>(w) * h / 400) << file;
+        for (size_t i = 0; i < pic.rgb.size(); i += 3) bright += pic.rgb[i] + pic.rgb[i + 1] > 200;
+        EXPECT_GT(bright, static_cast<long>(pic.w) * pic.h / 400) << file;
     }
 }
 

@@ -1,8 +1,9 @@
 // Test support: runs the scenario runner (build/zarnok-sim) in a folder of the test's own with a
-// script, and reads back its dump lines.
+// script, and reads back its dump lines and screenshots.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -37,6 +37,39 @@ inline std::string StartGame(int difficulty, int start = 30) {
     return p + " set f_menuSel " + d + "\n" + p + " set f_menuPicked " + d + "\n" + p + " key down 13\n" +
            std::to_string(start) + " key up 13\n";
 }
+
+// Difficulty d's highscore section of the state file: top and last ten interleaved, then the
+// checksum.
+inline std::string Scores(int d, std::vector<long> top, std::vector<long> last = {}) {
+    top.resize(10), last.resize(10);
+    std::string s;
+    long check = 0;
+    for (int k = 0; k < 10; ++k) {
+        s += std::to_string(top[k]) + "|" + std::to_string(last[k]) + "|";
+        check += (k + 4) * top[k] + (d + 3 + k) * last[k];
+    }
+    return s + std::to_string(check) + "|";
+}
+// A state file with the sound option `sound`, the default settings otherwise, no badges.
+inline std::string State(int sound,
+                         const std::string& scores = Scores(0, {}) + Scores(1, {}) + Scores(2, {})) {
+    return "0|0|0|0|0|" + std::to_string(sound) + "|0|0|0|0|64|64|10|0|1|0|0|0|0|0|0|0|0|0|0|" +
+           std::to_string(1478 + 5 * sound) + "|0|0|0|0|0|0|0|0|0|" + scores;
+}
+
+// An RGB picture read from a PNG file; empty when it cannot be read.
+struct Picture {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+    explicit Picture(const std::string& file) {
+        int n = 0;
+        if (unsigned char* px = stbi_load(file.c_str(), &w, &h, &n, 3)) {
+            rgb.assign(px, px + static_cast<size_t>(w) * h * 3);
+            stbi_image_free(px);
+        }
+    }
+    int At(int x, int y, int c) const { return rgb[(static_cast<size_t>(y) * w + x) * 3 + c]; }
+};
 
 struct SimRun {
     int status = -1;

@@ -73,10 +73,6 @@ TEST_F(Surfaces, DecodesEachComponentCountAndDrawsPremultipliedTexels) {
     gxtkSurface* rgb = Load("rgb.png");
     gxtkSurface* rgba = Load("rgba.png");
     ASSERT_TRUE(grey && greyAlpha && rgb && rgba);
-    EXPECT_EQ(4, rgba->Width());
-    EXPECT_EQ(2, rgba->Height());
-    // R = 200 at A = 128 is stored as 100 (200 * 128 / 255 = 100.39, truncated).
-    EXPECT_EQ((std::vector<int>{100, 50, 25, 128}), FirstTexel(rgba));
 
     g->DrawSurface(grey, 0, 0);
     g->DrawSurface(greyAlpha, 10, 0);
