@@ -14,7 +14,7 @@ commands() { # the first word of each command in the test sources (a string lite
   { find "$src/tests" \( -name '*.cpp' -o -name '*.h' \) -exec sed 's/",[[:space:]]*"/ /g' {} + |
       grep -o '"[^"]*"' | tr -d '"' | grep ' '
     find "$src/tests" "$src/scripts/with-display.sh" "$0" -name '*.sh' -exec sed 's/#.*//' {} +
-  } | sed 's/[$](\|[`|;&]/\n/g' | awk '{ print ($1 == "exec" ? $2 : $1) }'
+  } | sed 's/[$<](\|[`|;&]/\n/g' | awk '{ print ($1 == "exec" ? $2 : $1) }'
 }
 mapfile -t words < <(commands | grep -x '[A-Za-z][A-Za-z0-9._+-]*' | sort -u)
 used=$({
