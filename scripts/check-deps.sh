@@ -1,104 +1,50 @@
 #!/usr/bin/env bash
-# Checks that scripts/deps.sh lists every Debian package the build and the suite use: each header
-# the compiler read (its dependency files), the compiler, and each program the suite runs must
-# come from a package that the list names or pulls in through its Depends (apt-cache depends
-# --recurse), or from one that every Debian system has (Essential or Priority required). What the
-# game's own build reads must be covered by the "play" group alone; what the tests and benchmarks
-# read, and the programs the suite runs, by "play" and "test". Files of the repository and of the
-# build tree are exempt.
-#
-#   scripts/check-deps.sh SOURCE_DIR BUILD_DIR   (after building the game and the test programs;
-#                                                DEPS_SH=path checks another copy of deps.sh)
+# Checks that scripts/deps.sh names every Debian package the build and the suite use: the packages of
+# the headers the compiler read (its *.o.d files), of the compiler and of the programs the suite runs
+# must be listed, pulled in through Depends, or be Essential or required; by the "play" group alone
+# for the game's own build, by "play" and "test" for the rest. The repository and build are exempt.
+#   scripts/check-deps.sh SOURCE_DIR BUILD_DIR    (DEPS_SH=path checks another copy of deps.sh)
 set -eu
+src=$(realpath "$1") bin=$(realpath "$2") deps_sh=${DEPS_SH:-$src/scripts/deps.sh}
 
-src=$(realpath "$1")
-bin=$(realpath "$2")
-deps_sh=${DEPS_SH:-$src/scripts/deps.sh}
-cache=$bin/tests/deps-cache
-mkdir -p "$cache"
+# GROUP < dependency files: the headers they name, tagged with the group
+headers() { xargs -r cat | tr -s '\\ ' '\n' | grep '^/' | sort -u | xargs -r realpath -m | sed "s/^/$1\t/"; }
+commands() { # the first word of each command in the test sources (a string literal with arguments,
+  # or literals in a list such as {"Xvfb", "-ac"}) and in the shell scripts the suite runs
+  { find "$src/tests" \( -name '*.cpp' -o -name '*.h' \) -exec sed 's/",[[:space:]]*"/ /g' {} + |
+      grep -o '"[^"]*"' | tr -d '"' | grep ' '
+    find "$src/tests" "$src/scripts/with-display.sh" "$0" -name '*.sh' -exec sed 's/#.*//' {} +
+  } | sed 's/[$](\|[`|;&]/\n/g' | awk '{ print ($1 == "exec" ? $2 : $1) }'
+}
+mapfile -t words < <(commands | grep -x '[A-Za-z][A-Za-z0-9._+-]*' | sort -u)
+used=$({
+  find "$bin" -path "$bin/tests" -prune -o -path "$bin/bench" -prune -o -name '*.o.d' -print | headers play
+  find "$bin/tests" "$bin/bench" -name '*.o.d' 2>/dev/null | headers test
+  realpath "$(sed -n 's/^CMAKE_CXX_COMPILER:FILEPATH=//p' "$bin/CMakeCache.txt")" | sed 's/^/play\t/'
+  command -v ctest "${words[@]}" | grep '^/' | xargs -r realpath | sed 's/^/test\t/'
+} | grep -vF -e $'\t'"$src/" -e $'\t'"$bin/" | sort -u)
+# Debian 12 merges /bin into /usr/bin, but dpkg knows many files by their /bin or /lib path.
+owners=$(cut -f2 <<<"$used" | sort -u | sed -nE 'p; s,^/usr/(s?bin|lib)/,/\1/,p' |
+  xargs -r -d '\n' dpkg -S 2>/dev/null | grep -v '^diversion' || true)
 
-# The caches hold until the package database or the package lists change.
-stamp=$({ stat -c %Y /var/lib/dpkg/status /var/cache/apt/pkgcache.bin 2>/dev/null || true; } | sort -n | tail -1)
-if [ "$(cat "$cache/stamp" 2>/dev/null)" != "$stamp" ]; then
-  rm -f "$cache"/*
-  echo "$stamp" >"$cache/stamp"
+# What each group gives: its packages and their Depends closure, kept until the list, the installed
+# packages or the package lists change.
+key=$({ cat "$deps_sh"; stat -c %Y /var/lib/dpkg/status /var/lib/apt/lists; } | cksum)
+closures=$bin/deps-closures-${key/ /-}
+if [ ! -s "$closures" ]; then
+  for group in play test; do
+    "$deps_sh" --list play "$group" | xargs apt-cache depends --recurse --no-recommends --no-suggests \
+      --no-conflicts --no-breaks --no-replaces --no-enhances | grep -v : | tr -d ' <>' | sed "s/^/$group\t/"
+  done >"$closures.$$" && mv "$closures.$$" "$closures"
 fi
-
-outside() { # keeps absolute paths that are not in the repository or the build tree
-  grep '^/' | grep -v -e "^$src/" -e "^$bin/" || true
-}
-
-# ---- What is used ----
-# Headers, from the dependency files of the game's build and of the test programs.
-headers() {
-  { find "$@" -name '*.o.d' -print0 2>/dev/null || true; } | xargs -0 -r cat | tr ' \\' '\n\n' | sed 's/:$//' |
-    grep '^/' | sort -u | xargs -r realpath -m | outside | sort -u
-}
-mapfile -t dep_dirs < <(find "$bin" -mindepth 1 -maxdepth 1 -type d ! -name tests ! -name bench)
-headers "${dep_dirs[@]}" >"$cache/used-play"
-realpath "$(sed -n 's/^CMAKE_CXX_COMPILER:FILEPATH=//p' "$bin/CMakeCache.txt")" >>"$cache/used-play"
-headers "$bin/tests" "$bin/bench" >"$cache/used-test"
-
-# Programs the suite runs: the first word of each command in the test sources and in the shell
-# scripts they run, when it names a program on the PATH; and ctest, which runs them. In C++, a
-# command is a string literal with arguments, or an argument list of literals ({"Xvfb", "-ac"}).
-{
-  find "$src/tests" -name '*.cpp' -o -name '*.h' | xargs sed 's/",[[:space:]]*"/ /g' |
-    grep -oh '"[^"]*"' | tr -d '"' | grep ' '
-  find "$src/tests" "$src/scripts/with-display.sh" "$0" -name '*.sh' | xargs sed 's/#.*//'
-  echo ctest
-} | sed 's/\$(/\n/g; s/`/\n/g; s/&&/\n/g; s/||/\n/g; s/[|;]/\n/g' | sed 's/^[[:space:]]*\(exec \)\{0,1\}//' |
-  awk '{print $1}' | grep -E '^[A-Za-z][A-Za-z0-9._+-]*$' | sort -u |
-  while read -r word; do
-    path=$(command -v "$word" 2>/dev/null || true)
-    [ "${path:0:1}" = / ] && realpath "$path"
-  done | outside >>"$cache/used-test"
-
-# ---- Who owns it (dpkg -S, cached) ----
-touch "$cache/owners"
-sort -u "$cache/used-play" "$cache/used-test" | grep -vxF -f <(cut -f1 "$cache/owners") >"$cache/ask" || true
-if [ -s "$cache/ask" ]; then
-  # Debian 12 merges /bin into /usr/bin, but dpkg knows many programs by their /bin path.
-  sed -E 's,^/usr/(s?bin|lib)/,/\1/,' "$cache/ask" >"$cache/ask-alt"
-  xargs -r -d '\n' dpkg -S <"$cache/ask" 2>/dev/null | grep -v '^diversion' >"$cache/found" || true
-  xargs -r -d '\n' dpkg -S <"$cache/ask-alt" 2>/dev/null | grep -v '^diversion' >>"$cache/found" || true
-  paste "$cache/ask" "$cache/ask-alt" |
-    awk -F'\t' 'NR == FNR { split($0, f, ": "); owner[f[2]] = f[1]; next }
-                { o = ($1 in owner) ? owner[$1] : (($2 in owner) ? owner[$2] : "-"); print $1 "\t" o }' \
-      "$cache/found" - >>"$cache/owners"
-fi
-
-# ---- What the list gives ----
-closure() { # the packages of the groups, their Depends closure, and every Essential or required one
-  local key
-  key=$("$deps_sh" --list "$@" | sort | md5sum | cut -c1-16)
-  if [ ! -s "$cache/closure-$key" ]; then
-    {
-      "$deps_sh" --list "$@" | xargs apt-cache depends --recurse --no-recommends --no-suggests \
-        --no-conflicts --no-breaks --no-replaces --no-enhances | grep -v ':' | tr -d ' <>'
-      dpkg-query -W -f='${Package} ${Essential} ${Priority}\n' | awk '$2 == "yes" || $3 == "required" {print $1}'
-    } | sed 's/:.*//' | sort -u >"$cache/closure-$key"
-  fi
-  cat "$cache/closure-$key"
-}
-
-status=0
-check() { # check USED-FILE GROUP...: names each used file whose package the groups do not cover
-  local used=$1 group=${*: -1}
-  shift
-  closure "$@" | awk -F'\t' -v group="$group" '
-    FILENAME == "-" { have[$0] = 1; next }
-    FILENAME != ARGV[3] { used[$0] = 1; next }
-    !($1 in used) { next }
-    $2 == "-" { print "deps: " $1 " is from no Debian package (installed by hand?)"; bad = 1; next }
-    {
-      n = split($2, owners, ", "); ok = 0
-      for (i = 1; i <= n; i++) { sub(/:.*/, "", owners[i]); if (owners[i] in have) ok = 1 }
-      if (!ok) { print "deps: " $1 " is from " $2 ", which the \"" group "\" group of scripts/deps.sh neither lists nor pulls in"; bad = 1 }
-    }
-    END { exit bad }' - "$used" "$cache/owners" || status=1
-}
-check "$cache/used-play" play
-check "$cache/used-test" play test
-[ $status -eq 0 ] && echo "deps: $(sort -u "$cache"/used-* | wc -l) files checked, all covered by scripts/deps.sh"
-exit $status
+awk -F'\t' ' # the closures ("GROUP\tpackage"), Essential or required packages for any group, owners
+  FILENAME == ARGV[3] { i = index($0, ": "); owner[substr($0, i + 2)] = substr($0, 1, i - 1); next }
+  FILENAME != "-" { have[$1 == "yes" || $1 == "required" ? $2 : $0] = 1; next }
+  { alt = $2; if (alt ~ /^\/usr\/(s?bin|lib)\//) alt = substr(alt, 5)
+    o = ($2 in owner) ? owner[$2] : owner[alt]; n = split(o, p, ", "); ok = 0; files += !seen[$2]++
+    for (i = 1; i <= n; i++) { sub(/:.*/, "", p[i]); if (($1 "\t" p[i]) in have || p[i] in have) ok = 1 }
+    if (!ok) print "deps: " $2 " is from " (o == "" ? "no Debian package (installed by hand?)" : o \
+      ", which the \"" $1 "\" group of scripts/deps.sh neither lists nor pulls in"); bad = bad || !ok }
+  END { if (!bad) print "deps: " files " files checked, all covered by scripts/deps.sh"; exit bad }' \
+  "$closures" <(dpkg-query -W -f='${Essential}\t${Package}\n${Priority}\t${Package}\n') <(echo "$owners") \
+  - <<<"$used"

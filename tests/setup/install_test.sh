@@ -1,103 +1,55 @@
 #!/usr/bin/env bash
-# Installs the game into a temporary prefix, plays it through the launcher as a new player (a
-# temporary HOME) started from an unrelated folder, and uninstalls it. Runs on a private X server,
-# since it moves the keyboard focus.
-#
+# Installs the game into a temporary prefix, plays it through the launcher as a new player from an
+# unrelated folder, on an X server of its own since it moves the focus, and uninstalls it.
 #   install_test.sh SOURCE_DIR BINARY_DIR     (the game built, its data generated)
 set -eu
-src=$(realpath "$1")
-bin=$(realpath "$2")
-if [ -z "${ZARNOK_PRIVATE_DISPLAY:-}" ]; then
+src=$(realpath "$1") bin=$(realpath "$2")
+[ -n "${ZARNOK_PRIVATE_DISPLAY:-}" ] ||
   exec env -u DISPLAY ZARNOK_PRIVATE_DISPLAY=1 "$src/scripts/with-display.sh" "$0" "$@"
-fi
-
 tmp=$(mktemp -d /tmp/zarnok-install.XXXXXX)
-manifest=$bin/install_manifest.txt
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() {
-  echo "install test: $*" >&2
-  [ -f "$tmp/game.log" ] && sed 's/^/  game: /' "$tmp/game.log" >&2
-  exit 1
-}
-# Waits for a condition, up to 20 s or the tenths of a second given.
-wait_for() {
-  for _ in $(seq "${2:-200}"); do
-    eval "$1" && return 0
-    sleep 0.1
-  done
-  return 1
-}
+prefix=$tmp/prefix manifest=$bin/install_manifest.txt entry=$tmp/prefix/share/applications/zarnok.desktop
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$tmp"' EXIT
+fail() { echo "install test: $*" >&2; sed 's/^/  game: /' "$tmp/game.log" >&2 2>/dev/null || true; exit 1; }
 
-# ---- Install; the build's own manifest (from a real `make install`) is kept as it was ----
-prefix=$tmp/prefix
-[ -f "$manifest" ] && cp "$manifest" "$tmp/manifest.kept"
+# The build's own manifest (from a real `make install`) is kept as it was.
+cp "$manifest" "$tmp/kept" 2>/dev/null || true
 cmake --install "$bin" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 mv "$manifest" "$tmp/manifest"
-[ -f "$tmp/manifest.kept" ] && mv "$tmp/manifest.kept" "$manifest"
+[ ! -f "$tmp/kept" ] || mv "$tmp/kept" "$manifest"
+ls "$prefix"/{bin/zarnok,libexec/zarnok/zarnok,share/zarnok/data/{gfx.png,sfx}} >/dev/null || fail "missing"
+[ "$(identify -format '%wx%h ' "$prefix"/share/icons/hicolor/{48x48,128x128,256x256}/apps/zarnok.png)" = \
+  "48x48 128x128 256x256 " ] || fail "the icons are not 48, 128 and 256 pixels"
+{ desktop-file-validate "$entry" && grep -qx "Exec=$prefix/bin/zarnok" "$entry"; } ||
+  fail "the menu entry does not validate or does not start $prefix/bin/zarnok"
 
-for f in bin/zarnok libexec/zarnok/zarnok share/zarnok/data/gfx.png share/zarnok/data/sfx; do
-  [ -e "$prefix/$f" ] || fail "$f was not installed"
-done
-for n in 48 128 256; do
-  size=$(identify -format %wx%h "$prefix/share/icons/hicolor/${n}x$n/apps/zarnok.png") || size=none
-  [ "$size" = "${n}x$n" ] || fail "the ${n}x$n icon is $size"
-done
-entry=$prefix/share/applications/zarnok.desktop
-desktop-file-validate "$entry" || fail "the menu entry does not validate"
-grep -qx "Exec=$prefix/bin/zarnok" "$entry" || fail "the menu entry does not start $prefix/bin/zarnok"
-
-# ---- A new player starts it from another folder ----
-export HOME=$tmp/home ALSOFT_DRIVERS=null
-unset XDG_DATA_HOME
+# A new player (a temporary HOME) starts it from another folder.
+export HOME=$tmp/home ALSOFT_DRIVERS=null XDG_DATA_HOME=
 own=$HOME/.local/share/zarnok
-mkdir -p "$HOME" "$tmp/elsewhere"
-cd "$tmp/elsewhere"
-"$prefix/bin/zarnok" >"$tmp/game.log" 2>&1 &
-game=$!
-pids+=("$game")
+mkdir -p "$tmp/elsewhere" && cd "$tmp/elsewhere"
+xlogo 2>/dev/null & timeout 120 "$prefix/bin/zarnok" >"$tmp/game.log" 2>&1 & game=$!
 window=$(timeout 30 xdotool search --sync --name '^Zarnok$' | head -1)
-[ -n "$window" ] || fail "no game window"
-
-# Losing the focus suspends the game, which saves its state. A focus change that comes before the
-# game has started up is not a suspension, so the focus goes back and forth until one is.
-xlogo 2>/dev/null &
-pids+=("$!")
 logo=$(timeout 30 xdotool search --sync --name '^xlogo$' | head -1)
-for _ in $(seq 10); do
-  timeout 20 xdotool windowfocus --sync "$logo"
-  wait_for '[ -s "$own/.zorbinstate" ]' 30 && break
-  timeout 20 xdotool windowfocus --sync "$window"
+[[ -n $window && -n $logo ]] || fail "no game window"
+# Losing the focus suspends the game, which saves its state. A focus change before the game has
+# started up is not a suspension, so the focus goes back and forth until one is.
+for _ in $(seq 20); do
+  timeout 20 xdotool windowfocus --sync "$logo" || true
+  for _ in $(seq 30); do [ -s "$own/.zorbinstate" ] && break 2; sleep 0.1; done
+  timeout 20 xdotool windowfocus --sync "$window" || true
 done
 [ -s "$own/.zorbinstate" ] || fail "no state file in $own after a suspension"
-timeout 20 xdotool windowfocus --sync "$window"
-xdotool key F4
-wait_for '! kill -0 $game 2>/dev/null' || fail "F4 did not end the game"
-status=0
-wait "$game" || status=$?
-[ $status -eq 0 ] || fail "the game ended with status $status"
+timeout 20 xdotool windowfocus --sync "$window" && xdotool key F4
+wait "$game" || fail "F4 did not end the game with status 0 (status $?)"
 [ "$(readlink "$own/data")" = "$prefix/share/zarnok/data" ] || fail "$own/data does not lead to the data"
-[ -z "$(ls -A "$tmp/elsewhere")" ] || fail "the game wrote into the folder it was started from"
+[ -z "$(ls -A)" ] || fail "the game wrote into the folder it was started from"
 
-# A per-user folder that cannot be made: one line naming it, status 1.
-touch "$tmp/file"
-status=0
-out=$(XDG_DATA_HOME=$tmp/file "$prefix/bin/zarnok" 2>&1) || status=$?
-[ $status -eq 1 ] && [ "$(wc -l <<<"$out")" -eq 1 ] && [[ "$out" == *"$tmp/file/zarnok"* ]] ||
-  fail "an unusable folder gave status $status and: $out"
+# A per-user folder below a plain file gives one line naming it; a replay file is named from the
+# folder the command runs in.
+status=0 && out=$(XDG_DATA_HOME=$tmp/manifest "$prefix/bin/zarnok" 2>&1) || status=$?
+[[ $status = 1 && $out == *"$tmp/manifest/zarnok"* && $out != *$'\n'* ]] || fail "bad folder: $status, $out"
+status=0 && out=$("$prefix/bin/zarnok" --replay none.txt 2>&1) || status=$?
+[[ $status = 2 && $out == *"cannot read $tmp/elsewhere/none.txt"* ]] || fail "no replay: $status, $out"
 
-# A replay file is named from the folder the command runs in.
-status=0
-out=$("$prefix/bin/zarnok" --replay none.txt 2>&1) || status=$?
-[ $status -eq 2 ] && [[ "$out" == *"cannot read $tmp/elsewhere/none.txt"* ]] ||
-  fail "a replay of a missing file gave status $status and: $out"
-
-# ---- Uninstall ----
 "$src/scripts/uninstall.sh" "$tmp/manifest" >/dev/null
-left=$(find "$prefix" -type f -o -type l -o -name '*zarnok*')
-[ -z "$left" ] || fail "left after uninstalling: $left"
+! find "$prefix" -type f -o -type l -o -name '*zarnok*' | grep . || fail "these were left by uninstall.sh"
 echo "install test: installed, played, saved per user and uninstalled"
