@@ -70,7 +70,7 @@ Array<Item*> g_rootArray;
 
 class Stress {
   public:
-    explicit Stress(unsigned seed) : rng_(seed), probe_("probe") {}
+    explicit Stress(unsigned seed) : rng_(seed) {}
 
     void Run(int steps) {
         for (Item*& root : g_roots) gc_add_root(root);
@@ -123,8 +123,6 @@ class Stress {
         EXPECT_EQ(listed, static_cast<int>(live_.size() + liveArrays_.size()));
         EXPECT_EQ(gc_alloced_bytes, bytes);
         EXPECT_EQ(gc_free_bytes, 0);
-        // Destroyed string arrays gave their handles back: only the live ones still count.
-        EXPECT_EQ(probe_.SharedRep()->refs, 1 + probeUses_);
     }
 
   private:
@@ -182,21 +180,16 @@ class Stress {
             } else if (kind < 60) {
                 gc_assign(node->kids, node->kids.Resize(Below(30)));
             } else {
-                // Strings: per-owner names and a shared probe whose count the end checks.
+                // Strings: the owner's number, or none.
                 if (node->names.Length() == 0 || Below(3) == 0)
                     gc_assign(node->names, Array<String>(Below(12)));
-                for (int i = 0; i < node->names.Length(); ++i) {
-                    int r = Below(3);
-                    node->names[i] = r == 0 ? probe_ : r == 1 ? String(node->id) : String();
-                }
+                for (int i = 0; i < node->names.Length(); ++i)
+                    node->names[i] = Below(2) ? String(node->id) : String();
             }
         } else if (kind < 85) {
             BarrierHazard();
         } else if (kind < 87) {
             (void)Array<int>(100 + Below(4000));  // garbage numbers advance the incremental budget
-        } else if (kind < 90) {
-            Array<String> dies(40);  // a string array that dies at once
-            for (int i = 0; i < 40; i += 3) dies[i] = probe_;
         } else if (kind < 94 && Below(40) == 0) {
             gc_assign(g_roots[Below(kRoots)], static_cast<Item*>(nullptr));  // drop a whole subgraph
         } else {
@@ -235,7 +228,6 @@ class Stress {
         seen_.resize(g_records.size(), 0);
         std::vector<Item*> reached, stack;
         liveArrays_.clear();
-        probeUses_ = 0;
         auto visit = [&](Item* item) {
             if (!item) return;
             size_t id = static_cast<size_t>(item->id);
@@ -245,16 +237,6 @@ class Stress {
             seen_[id] = epoch_;
             reached.push_back(item);
             stack.push_back(item);
-        };
-        auto strings = [&](const Array<String>& names, int owner) {
-            if (names.Length() > 0) liveArrays_.insert(names.Rep());
-            for (int i = 0; i < names.Length(); ++i) {
-                if (names[i].SharedRep() == probe_.SharedRep()) {
-                    ++probeUses_;
-                } else {
-                    ASSERT_TRUE(names[i].Empty() || names[i] == String(owner)) << "names of " << owner;
-                }
-            }
         };
         for (Item* r : g_roots) visit(r);
         liveArrays_.insert(g_rootArray.Rep());
@@ -267,7 +249,9 @@ class Stress {
                 visit(node->b);
                 if (node->kids.Length() > 0) liveArrays_.insert(node->kids.Rep());
                 for (int i = 0; i < node->kids.Length(); ++i) visit(node->kids[i]);
-                strings(node->names, node->id);
+                if (node->names.Length() > 0) liveArrays_.insert(node->names.Rep());
+                for (int i = 0; i < node->names.Length(); ++i)
+                    ASSERT_TRUE(node->names[i].Empty() || node->names[i] == String(node->id)) << node->id;
             }
         }
         // Whatever was live or new and is not reached now can never be reached again.
@@ -282,13 +266,11 @@ class Stress {
     }
 
     std::mt19937 rng_;
-    String probe_;
     std::vector<Item*> live_;   // reachable at the last collection step
     std::vector<Item*> fresh_;  // allocated since
     std::vector<int> seen_;
     int epoch_ = 0;
     std::unordered_set<const void*> liveArrays_;
-    int probeUses_ = 0;
     int fullCollections_ = 0;
     int barrierStores_ = 0;
 };

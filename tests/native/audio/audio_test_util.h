@@ -75,11 +75,12 @@ struct Mix {
     double ActiveSeconds() const {
         return static_cast<double>(std::count(active.begin(), active.end(), true)) / 100;
     }
-    // The longest silent run between the first and the last active window, in seconds.
-    double LongestInnerGap() const {
-        int best = 0, run = 0;
-        for (int i = first; i >= 0 && i <= last; ++i) best = std::max(best, run = active[i] ? 0 : run + 1);
-        return best / 100.0;
+    // The silent runs longer than `over` seconds between the first and the last active window.
+    std::vector<double> InnerGaps(double over) const {
+        std::vector<double> gaps;
+        for (int i = first, run = 0; i >= 0 && i <= last; run = active[i] ? 0 : run + 1, ++i)
+            if (active[i] && run > over * 100) gaps.push_back(run / 100.0);
+        return gaps;
     }
     static double Energy(const std::vector<float>& c) {
         double e = 0;
