@@ -129,10 +129,39 @@ class GameTest : public ::testing::Test {
         HoldFor(key, 4);
         Updates(4);
     }
+    // Holds `key` for `updates` of the game's updates, counted from the first one that saw it. A
+    // pass of the game's loop reads its events once and then runs up to four updates (a slow frame,
+    // such as one of a full screen on a busy machine, makes it catch up): updates counted from the
+    // moment the key went down can all belong to a pass that read its events just before, and the
+    // key would then come up before any update saw it held.
     void HoldFor(const std::string& key, int updates) {
+        const Window before = FindWindow();
+        const int downs = KeyLines(" key down "), ups = KeyLines(" key up ");
         ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
-        Updates(updates);
+        int seen = 0;
+        for (int i = 0; i < 6000 && KeyLines(" key down ", &seen) == downs; ++i)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_GT(KeyLines(" key down "), downs) << "the game never saw " << key << " go down";
+        for (int i = 0; i < 6000 && Update() < seen + updates; ++i) std::this_thread::sleep_for(10ms);
+        ASSERT_GE(Update(), seen + updates) << "the game stopped updating";
         ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
+        // A key that rebuilt the window was let go with the old window; the new one never saw it
+        // held, so no release of it comes.
+        if (FindWindow() != before) return;
+        for (int i = 0; i < 6000 && KeyLines(" key up ") == ups; ++i) std::this_thread::sleep_for(10ms);
+        ASSERT_GT(KeyLines(" key up "), ups) << "the game never saw " << key << " come up";
+    }
+    // The recording's lines holding `what` ("key down" or "key up"), and in `update` the update
+    // before which the last of them came.
+    int KeyLines(const std::string& what, int* update = nullptr) {
+        std::istringstream lines(ReadFile(dir / "session.txt"));
+        int n = 0;
+        for (std::string line; std::getline(lines, line);)
+            if (line.find(what) != std::string::npos) {
+                ++n;
+                if (update) *update = std::atoi(line.c_str());
+            }
+        return n;
     }
     // The window's pixels as 0xRRGGBB, row by row, or empty when they cannot be read.
     std::vector<long> Pixels(int* width = nullptr, int* height = nullptr) {
