@@ -111,13 +111,16 @@ TEST_F(WindowTest, KeysReachEveryScreenAndFullScreenKeepsTheImages) {
         << labelNow << "/" << label << ", " << cogNow << "/" << cog;
     Press("Escape");
     ASSERT_TRUE(WaitFor([&](XImage* i, float s) { return !optionsPanel(i, s); }));
+    // The box slides away over 30 updates after the key closed it, and the title takes no key
+    // until it is gone; its last steps are below the window, so only the updates tell.
+    Updates(30);
 
     // A game, its pause panel, and quitting through it back to the title.
     for (int i = 0; i < 3; ++i) Press("Left");
     ASSERT_TRUE(WaitFor(listsShown));
     Press("Return");
     ASSERT_TRUE(WaitFor([&](XImage* i, float s) { return !listsShown(i, s); })) << "the game";
-    std::this_thread::sleep_for(1s);
+    Updates(60);
     Press("Escape");
     ASSERT_TRUE(WaitFor([](XImage* i, float s) {
         auto c = At(i, s, 200, 290);
