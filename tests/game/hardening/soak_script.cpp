@@ -66,7 +66,13 @@ std::string soak_script(uint64_t seed, int updates) {
             pass < kSoakFirstCheck
                 ? kSoakFirstCheck
                 : kSoakFirstCheck + ((pass - kSoakFirstCheck) / kSoakCheckEvery + 1) * kSoakCheckEvery;
-        if (next - pass == kSoakQuiet) {
+        // The full-screen key twice first: the switches make a new GL context, which holds the
+        // textures of the images used since, not of every atlas page used before.
+        if (next - pass == kSoakQuiet) emit(pass, "key down 122");
+        if (next - pass == kSoakQuiet - 2) emit(pass, "key up 122");
+        if (next - pass == kSoakQuiet - 1000) emit(pass, "key down 122");
+        if (next - pass == kSoakQuiet - 1002) emit(pass, "key up 122");
+        if (next - pass == kSoakQuiet - 2000) {
             width = 320, height = 240;
             emit(pass, "resize 320 240");
             emit(pass, "set f_difficulty 1");
