@@ -6,7 +6,8 @@
 // What the game holds depends on the window size and the screen, so memory is read at checkpoints,
 // each after updates of the same window size and screen without random input (see
 // soak_script.h). There the heap in use (the allocator's count of live bytes, from the runner's
-// `heap_bytes`) may exceed that of the first checkpoint by no more than 2 MiB. The resident size
+// `heap_bytes`) in the second half of the run may exceed the first half's by no more than 2 MiB
+// (the first checkpoint comes after 20,000 updates). The resident size
 // is reported beside it but not bounded: under the sanitizer's allocator it swings by tens of MiB
 // between checkpoints of the same state, with the memory it keeps cached after image sets of
 // other sizes were freed.
@@ -100,14 +101,22 @@ TEST_F(Soak, RandomInputRunsToTheEndInBoundedMemory) {
     for (int m : modes) seen += " " + std::to_string(m);
     std::printf("soak: %d updates, seed %llu, modes seen:%s, highest level %d, peak resident %.1f MiB\n",
                 updates, static_cast<unsigned long long>(seed), seen.c_str(), level, peak / 1048576.0);
-    if (checkpoints.size() >= 2) {
-        const long first = checkpoints.begin()->second.first;
-        long most = first;
-        for (const auto& [c, least] : checkpoints) most = std::max(most, least.first);
-        std::printf("soak: %zu checkpoints, heap %.2f MiB at the first, %.2f MiB at most\n",
-                    checkpoints.size(), first / 1048576.0, most / 1048576.0);
+    // The heap at a checkpoint still depends on what the game loaded before: it creeps up as rarely
+    // used images find their place on the atlas pages, and drops by tens of MiB when a set is
+    // collected. Bounded memory means the second half of the run never holds more than the first
+    // did; a leak would raise it by what it lost.
+    if (checkpoints.size() >= 4) {
+        long first = 0, second = 0;
+        size_t i = 0;
+        for (const auto& [c, least] : checkpoints) {
+            long& half = i++ < checkpoints.size() / 2 ? first : second;
+            half = std::max(half, least.first);
+        }
+        std::printf(
+            "soak: %zu checkpoints, the most heap %.2f MiB in the first half, %.2f MiB in the second\n",
+            checkpoints.size(), first / 1048576.0, second / 1048576.0);
         ASSERT_GT(first, 0) << "no heap readings";
-        EXPECT_LE(most - first, 2L * 1024 * 1024) << "the heap grew after the first checkpoint";
+        EXPECT_LE(second - first, 2L * 1024 * 1024) << "the heap grew after the first half";
     }
 }
 
