@@ -7,11 +7,21 @@
 // A recorded game (`zarnok --record FILE`) given as the script is replayed as it was played: its
 // window size, frames, clock and state file, up to its last update.
 //
+// Besides the game's fields and globals, --dump takes `heap_bytes`: the bytes the program has
+// allocated and not yet freed (the allocator's own count, without what it keeps cached).
+//
 // It runs in the current folder like the game (data/ and the state file are read there). Status
 // lines of the game pass through on standard output. Exit status: 0 after the last pass (or the
 // game's own status when it ends the program, after a last dump), 2 for a usage or script error.
 // It never reads standard input: a fatal error ends it at once instead of waiting for a debugger.
 #include <stb_image_write.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer runtime's count of live bytes (its public interface; GCC ships no header for it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -176,11 +186,24 @@ c_MyApp* the_app() {
     return dynamic_cast<c_MyApp*>(vx_app__app);
 }
 
+size_t heap_bytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+#endif
+}
+
 void dump(int pass) {
     if (pass == g_lastDumped || g_options.dump.empty()) return;
     g_lastDumped = pass;
     std::string line = "{\"pass\":" + std::to_string(pass);
     for (const std::string& name : g_options.dump) {
+        if (name == "heap_bytes") {
+            line += ",\"heap_bytes\":" + std::to_string(heap_bytes());
+            continue;
+        }
         GameField f;
         if (!zarnok_find_field(the_app(), name, &f)) continue;
         line += ",";
@@ -270,7 +293,7 @@ int main(int argc, char** argv) {
     if (!the_app()) usage("the program created no game");
     for (const std::string& name : g_options.dump) {
         GameField f;
-        if (!zarnok_find_field(the_app(), name, &f)) usage("unknown name " + name);
+        if (name != "heap_bytes" && !zarnok_find_field(the_app(), name, &f)) usage("unknown name " + name);
     }
     // Set lines name fields of the game object, so the script is read once the game exists.
     std::vector<SimEvent> events;

@@ -66,11 +66,17 @@ std::string soak_script(uint64_t seed, int updates) {
             pass < kSoakFirstCheck
                 ? kSoakFirstCheck
                 : kSoakFirstCheck + ((pass - kSoakFirstCheck) / kSoakCheckEvery + 1) * kSoakCheckEvery;
+        // A 320 x 240 window and a new game first, then the full-screen key twice: each switch
+        // makes a new GL context, so the last one holds only the textures of the images in use.
         if (next - pass == kSoakQuiet) {
             width = 320, height = 240;
             emit(pass, "resize 320 240");
             emit(pass, "set f_difficulty 1");
             emit(pass, "set f_mode 11");
+        }
+        if (next - pass == kSoakQuiet - 1000 || next - pass == kSoakQuiet - 2000) {
+            emit(pass, "key down 122");
+            later.emplace(pass + 2, "key up 122");
         }
         if (next - pass <= kSoakQuiet) continue;
         if (pass % 5000 == 100) {

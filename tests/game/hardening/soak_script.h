@@ -5,7 +5,8 @@
 //
 // Memory is read at checkpoints, since what the game holds depends on the window size and the
 // screen: every kSoakCheckEvery updates from kSoakFirstCheck on, the last kSoakQuiet updates before
-// the checkpoint bring no random input, only a 320 x 240 window and a new game of difficulty 1.
+// the checkpoint bring no random input, only a 320 x 240 window, a new game of difficulty 1, and
+// the full-screen key twice (a new GL context).
 //
 // The controls that end the program (F4, the close and back keys, the back buttons of a joystick
 // and the cabinet's back letters) are never sent, so that one run lasts all its updates.
