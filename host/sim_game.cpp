@@ -154,10 +154,10 @@ void VxSimGame::Deliver(const SimEvent& e) {
 void VxSimGame::BeginPass(int pass, const std::vector<SimEvent>& events, size_t* next,
                           void (*other)(const SimEvent&), bool render) {
     SetPass(pass);
-    // The window system's own events (exposures, configurations, focus) are read and dropped: the
-    // game's input comes from the script alone, and events left unread would pile up in the
-    // client's queue with every new window.
-    glfwPollEvents();
+    // Headless, the window system's own events (exposures, configurations, focus) are read and
+    // dropped: the game's input comes from the script alone, and events left unread would pile up
+    // in the client's queue with every new window. (A replay in a window polls in its own loop.)
+    if (_headless) glfwPollEvents();
     if (!_recorded && render) {
         RenderGame();
         // Every frame ends, hidden window or not: the driver drops the work it queued for the
@@ -253,8 +253,8 @@ void VxSimGame::SetGlfwWindow(int width, int height, int red, int green, int blu
     _width = width;
     _height = height;
     VxGlfwGame::SetGlfwWindow(width, height, red, green, blue, alpha, depth, stencil, false);
-    // Nothing the window system reports reaches the game (see BeginPass).
-    if (_window) {
+    // Headless, nothing the window system reports reaches the game (see BeginPass).
+    if (_window && _headless) {
         glfwSetKeyCallback(_window, nullptr);
         glfwSetCharCallback(_window, nullptr);
         glfwSetMouseButtonCallback(_window, nullptr);
