@@ -18,7 +18,7 @@
 // update of pass P (of every pass from P to Q): the first mismatch is reported with its line and
 // ends the run with status 3. OP is "=" or "!=" (as numbers to a float's precision, or else as the
 // dump's JSON text), "<" or ">" (as numbers), "has" or "!has" (a part of the JSON text:
-// `texts has "Top 10"`).
+// `texts has "Top 10"`). A VALUE that names a field stands for its value (`f_a[0] = f_a[9]`).
 //
 // It runs in the current folder like the game (data/ and the state file are read there). Status
 // lines of the game pass through on standard output. Exit status: 0 after the last pass (or the
@@ -348,15 +348,16 @@ std::string prepare_script(const std::string& text, std::vector<int>* from) {
 void check_expects(int pass) {
     for (const Expect& e : g_expects) {
         if (pass < e.first || pass > e.last) continue;
-        std::string actual;
+        std::string actual, value;
         value_text(e.name, &actual);
+        if (!value_text(e.value, &value)) value = e.value;  // a name stands for its value
         char *endA = nullptr, *endV = nullptr;
-        const double a = std::strtod(actual.c_str(), &endA), v = std::strtod(e.value.c_str(), &endV);
+        const double a = std::strtod(actual.c_str(), &endA), v = std::strtod(value.c_str(), &endV);
         const bool numbers = !actual.empty() && !*endA && !*endV;
         // A float field prints 9 digits: "0.49" stands for the float nearest 0.49.
         const bool equal =
-            numbers ? a == v || static_cast<float>(a) == static_cast<float>(v) : actual == e.value;
-        const bool has = actual.find(e.value) != std::string::npos;
+            numbers ? a == v || static_cast<float>(a) == static_cast<float>(v) : actual == value;
+        const bool has = actual.find(value) != std::string::npos;
         const bool ok = e.op == "="      ? equal
                         : e.op == "!="   ? !equal
                         : e.op == "has"  ? has
@@ -365,7 +366,7 @@ void check_expects(int pass) {
         if (ok) continue;
         std::fprintf(stderr, "zarnok-sim: %s:%d: after pass %d, %s is %s, expected %s %s\n",
                      g_options.script.c_str(), e.line, pass, e.name.c_str(), actual.c_str(), e.op.c_str(),
-                     e.value.c_str());
+                     value.c_str());
         std::exit(3);
     }
 }

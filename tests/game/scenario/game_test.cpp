@@ -23,36 +23,34 @@ class GameTest : public simtest::SimTest {
 TEST_F(GameTest, FirstDifficultyShowsItsHintsThenEveryWaveIsMirroredAndTheSameWhateverCameBefore) {
     // The hints stand in updates 1-219 and 121-269 of the game, the first wave comes in update 320.
     // From pass 449 on, the hint countdown set to 1 runs out and launches the next wave every 50
-    // passes (the ship shielded): the same layouts and seeds from another start and seed.
+    // passes (the ship shielded): mirrored layouts, three-hit enemies (2) on the top row only, and
+    // the same layouts and seeds from another start and seed.
     const std::string hints = R"(30 expect texts !has "Move your ship left and right"
 31-249 expect texts has "Move your ship left and right"
 250 expect texts !has "Move"; texts !has "Your weapon"
 151-299 expect texts has "Your weapon Auto Fires"
-300 expect texts !has "Your weapon"; f_level = 0
+300 expect texts !has "Your weapon"
 349 expect f_level = 0
 350 expect f_level = 1
 )";
-    std::vector<double> launched[2];
-    for (int start : {30, 29}) {
-        std::string script = StartGame(1, start) + std::to_string(start) + " set vx_random_Seed " +
-                             std::to_string(7919 * start) + "\n" + (start == 30 ? hints : "");
-        for (int p = 449; p < 800; p += 50)
-            script += std::to_string(p) + " set f_tutorialTime 1\n" + std::to_string(p) + " set f_hurt 50\n";
-        const SimRun r =
-            Sim("--updates 800 --dump-every 50 --dump f_level,f_waveData,vx_random_Seed", script);
-        ASSERT_EQ(r.status, 0) << r.err;
-        for (size_t i = 8; i < r.dumps.size(); ++i) {
-            const std::vector<double> w = Numbers(r.dumps[i], "f_waveData");
-            EXPECT_EQ(Value(r.dumps[i], "f_level"), i - 6);
-            // Ten columns, five rows: mirrored, with three-hit enemies (2) on the top row only.
-            for (int at = 0; at < 50; ++at)
-                EXPECT_TRUE(w[at] == w[at - at % 10 + 9 - at % 10] && (w[at] <= 1 || at < 10))
-                    << i << " " << at;
-            launched[start - 29].insert(launched[start - 29].end(), w.begin(), w.end());
-            launched[start - 29].push_back(Value(r.dumps[i], "vx_random_Seed"));
-        }
+    std::string waves;
+    for (int p = 449; p < 800; p += 50) {
+        waves += std::to_string(p) + " set f_tutorialTime 1; f_hurt 50\n" + std::to_string(p) +
+                 " expect f_level = " + std::to_string((p - 349) / 50);
+        for (int at = 0; at < 50; ++at)
+            waves += "; f_waveData[" + std::to_string(at) + "] " + (at < 10 ? "< 3" : "< 2") +
+                     "; f_waveData[" + std::to_string(at) + "] = f_waveData[" +
+                     std::to_string(at - at % 10 + 9 - at % 10) + "]";
+        waves += "\n";
     }
-    EXPECT_EQ(launched[0], launched[1]);
+    const auto run = [&](int start) {
+        const std::string seed =
+            std::to_string(start) + " set vx_random_Seed " + std::to_string(7919 * start) + "\n";
+        const SimRun r = Expect(800, StartGame(1, start) + seed + waves + (start == 30 ? hints : ""),
+                                "--dump-every 50 --dump f_waveData,vx_random_Seed");
+        return std::vector<std::string>(r.dumps.begin() + std::min<size_t>(8, r.dumps.size()), r.dumps.end());
+    };
+    EXPECT_EQ(run(30), run(29));
 }
 
 TEST_F(GameTest, AHardestGameScoresPaysTheLifeBonusOnceSlowsEndsAndFilesTheScore) {
@@ -92,32 +90,23 @@ TEST_F(GameTest, AHardestGameScoresPaysTheLifeBonusOnceSlowsEndsAndFilesTheScore
 159 expect f_mode = 2; f_gameOverFrames = 73
 160 expect f_mode = 1; f_gameOverFrames = 71; f_scores has ,90000,905,100,0,; f_scores[50] = 905
 )";
-    SimRun r = Sim("--updates 161", script);
-    EXPECT_EQ(r.status, 0) << r.err;
+    Expect(161, script);
     // Filed second in difficulty 3's top ten and first of its last ten: the next start loads it.
-    r = Sim("--updates 2", "1 expect f_scores has ,90000,905,100,0,; f_scores[50] = 905\n");
-    EXPECT_EQ(r.status, 0) << r.err;
+    const SimRun r = Expect(2, "1 expect f_scores has ,90000,905,100,0,; f_scores[50] = 905\n");
     EXPECT_NE(std::find(r.lines.begin(), r.lines.end(), "Highscore 2 Loaded"), r.lines.end());
 }
 
 TEST_F(GameTest, NothingHitsAPausedShipAndTheHitLandsOnResuming) {
     // A wreck planted on the paused ship, its hit timer run out: the lives stay under the pause
     // panel, and one is lost in the first update that runs the game again.
-    const SimRun r =
-        Sim("--updates 114", StartGame(3) + simtest::Press(60, 27) + simtest::Press(100, 13) + R"(
-70 set f_hurt 0
-70 set f_players[51] 40
-70 set f_players[52] 40
-70 set f_baddies[640] -14
-70 set f_baddies[641] 280
-70 set f_baddies[642] 299
+    Expect(114, StartGame(3) + simtest::Press(60, 27) + simtest::Press(100, 13) + R"(
+70 set f_hurt 0; f_players[51] 40; f_players[52] 40; f_baddies[640] -14; f_baddies[641] 280; f_baddies[642] 299
 70 set f_baddies[645] 0
 70-112 expect f_lives = 3
 111 expect f_paused = 1
 112 expect f_paused = 0
 113 expect f_lives = 2
 )");
-    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(GameTest, TheMixHoldsTheMusicTheShotsAndTheExplosionsEachUnderItsOption) {
@@ -127,32 +116,26 @@ TEST_F(GameTest, TheMixHoldsTheMusicTheShotsAndTheExplosionsEachUnderItsOption) 
     // music alone (sound option 3); effects alone (option 2) with only the shot's sound file, then
     // only the five explosions; nothing with the sound off.
     const struct {
-        const char *what, *checks;
+        const char* checks;
         int option, updates;
         std::vector<std::string> sounds;
-    } runs[] = {{"music", "f_musicOn = 1; f_sfxChannel = 0", 3, 200, {}},
-                {"shots", "f_musicOn = 0; f_sfxChannel > 0; f_score > 0", 2, 450, {"002.wav"}},
-                {"explosions",
-                 "f_musicOn = 0; f_sfxChannel > 0",
-                 2,
-                 520,
-                 {"006.wav", "007.wav", "008.wav", "009.wav", "010.wav"}},
-                {"nothing", "f_musicOn = 0; f_sfxChannel = 0", 0, 350, {}}};
+    } runs[] = {
+        {"f_musicOn = 1; f_sfxChannel = 0", 3, 200, {}},
+        {"f_musicOn = 0; f_sfxChannel > 0; f_score > 0", 2, 450, {"002.wav"}},
+        {"f_musicOn = 0; f_sfxChannel > 0", 2, 520, {"006.wav", "007.wav", "008.wav", "009.wav", "010.wav"}},
+        {"f_musicOn = 0; f_sfxChannel = 0", 0, 350, {}}};
     for (const auto& run : runs) {
         ASSERT_TRUE(LinkData(run.sounds));
-        const std::string o = std::to_string(run.option);
-        std::ofstream(dir / ".zorbinstate") << "0|0|0|0|0|" + o +
+        std::ofstream(dir / ".zorbinstate") << "0|0|0|0|0|" + std::to_string(run.option) +
                                                    "|0|0|0|0|64|64|10|0|1|0|0|0|0|0|0|0|0|0|0|" +
                                                    std::to_string(1478 + 5 * run.option) + "|";
         std::filesystem::remove(mix);
-        const SimRun r = Sim("--updates " + std::to_string(run.updates),
-                             StartGame(2) +
-                                 "30 expect f_level = 1; f_fireInterval = 26; f_baddies[160] = 14; "
-                                 "f_baddies[250] = 14\n" +
-                                 std::to_string(run.updates - 1) + " expect " + run.checks + "\n",
-                             env);
-        EXPECT_EQ(r.status, 0) << run.what << r.err;
-        EXPECT_EQ(audiotest::ReadMix(mix).ActiveSeconds() > 0.05, run.option != 0) << run.what;
+        Expect(run.updates,
+               StartGame(2) +
+                   "30 expect f_level = 1; f_fireInterval = 26; f_baddies[160] = 14; f_baddies[250] = 14\n" +
+                   std::to_string(run.updates - 1) + " expect " + run.checks + "\n",
+               "", env);
+        EXPECT_EQ(audiotest::ReadMix(mix).ActiveSeconds() > 0.05, run.option != 0) << run.checks;
     }
 }
 

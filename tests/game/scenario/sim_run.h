@@ -25,14 +25,14 @@ const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 
 // Script lines: a key pressed at a pass and released two passes later.
 inline std::string Press(int pass, int key) {
-    return std::to_string(pass) + " key down " + std::to_string(key) + "\n" + std::to_string(pass + 2) +
-           " key up " + std::to_string(key) + "\n";
+    const std::string k = std::to_string(key);
+    return std::to_string(pass) + " key down " + k + "\n" + std::to_string(pass + 2) + " key up " + k + "\n";
 }
 // Script lines starting a game from the title once loading has finished: the difficulty highlighted
 // and Enter held for the one update before `start`, whose update prepares the game.
 inline std::string StartGame(int difficulty, int start = 30) {
     const std::string p = std::to_string(start - 1), d = std::to_string(difficulty);
-    return p + " set f_menuSel " + d + "\n" + p + " set f_menuPicked " + d + "\n" + p + " key down 13\n" +
+    return p + " set f_menuSel " + d + "; f_menuPicked " + d + "\n" + p + " key down 13\n" +
            std::to_string(start) + " key up 13\n";
 }
 
@@ -52,8 +52,8 @@ struct Picture {
 
 struct SimRun {
     int status = -1;
-    std::vector<std::string> lines, dumps;  // standard output, and its dump lines
-    std::string err;                        // standard error: the runner's messages
+    std::string out;                        // standard output and errors: the runner's messages
+    std::vector<std::string> lines, dumps;  // the lines of standard output, and its dump lines
 };
 
 class SimTest : public ::testing::Test {
@@ -73,10 +73,11 @@ class SimTest : public ::testing::Test {
     SimRun Sim(const std::string& args, const std::string& script = "",
                const std::string& env = "ALSOFT_DRIVERS=null") {
         std::ofstream(dir / "script.txt") << script;
-        const std::string cmd = "cd '" + dir.string() + "' && " + env + " '" + kSim +
-                                "' --script script.txt " + args + " 2>err.txt";
         SimRun r;
-        FILE* p = popen(cmd.c_str(), "r");
+        FILE* p = popen(("cd '" + dir.string() + "' && " + env + " '" + kSim + "' --script script.txt " +
+                         args + " 2>err.txt")
+                            .c_str(),
+                        "r");
         char* buf = nullptr;
         size_t size = 0;
         for (ssize_t n; (n = getline(&buf, &size, p)) > 0;) {
@@ -87,27 +88,16 @@ class SimTest : public ::testing::Test {
         const int st = pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
         std::ifstream err(dir / "err.txt");
-        r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+        r.out.assign(std::istreambuf_iterator<char>(err), {});
+        for (const std::string& l : r.lines) r.out += l + "\n";
         return r;
     }
-
-    // The numbers of a field in a dump line (one for a number field).
-    static std::vector<double> Numbers(const std::string& line, const std::string& name) {
-        std::vector<double> out;
-        const size_t at = line.find("\"" + name + "\":");
-        EXPECT_NE(at, std::string::npos) << name << " not in " << line.substr(0, 200);
-        if (at == std::string::npos) return out;
-        const char* p = line.c_str() + at + name.size() + 3;
-        for (char* end = nullptr;; p = end + 1) {
-            const double v = std::strtod(p + (*p == '['), &end);
-            if (end == p + (*p == '[')) break;
-            out.push_back(v);
-            if (*end != ',' || end[1] == '"') break;
-        }
-        return out;
-    }
-    static double Value(const std::string& line, const std::string& name) {
-        return Numbers(line, name).at(0);
+    // Runs a script whose expect lines must all hold.
+    SimRun Expect(int updates, const std::string& script, const std::string& args = "",
+                  const std::string& env = "ALSOFT_DRIVERS=null") {
+        SimRun r = Sim("--updates " + std::to_string(updates) + " " + args, script, env);
+        EXPECT_EQ(r.status, 0) << r.out.substr(0, 2000);
+        return r;
     }
 
     // Links the game's generated data into the test's folder, with only the sound effects named
@@ -123,11 +113,8 @@ class SimTest : public ::testing::Test {
             std::system(("'" + gen + "' --out '" + cache.string() + "' --if-stale >/dev/null").c_str()) == 0;
         close(lock);
         fs::remove_all(dir / "data");
-        if (!made) return false;
-        if (onlySounds.empty()) {
-            fs::create_directory_symlink(cache, dir / "data");
-            return true;
-        }
+        if (made && onlySounds.empty()) fs::create_directory_symlink(cache, dir / "data");
+        if (!made || onlySounds.empty()) return made;
         fs::create_directories(dir / "data" / "sfx");
         for (const auto& e : fs::directory_iterator(cache))
             if (e.path().filename() != "sfx")
