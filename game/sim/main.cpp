@@ -364,6 +364,7 @@ void check_expects(int pass) {
                         : e.op == "!has" ? !has
                                          : numbers && (e.op == "<" ? a < v : a > v);
         if (ok) continue;
+        if (actual.size() > 300) actual = actual.substr(0, 300) + "...";
         std::fprintf(stderr, "zarnok-sim: %s:%d: after pass %d, %s is %s, expected %s %s\n",
                      g_options.script.c_str(), e.line, pass, e.name.c_str(), actual.c_str(), e.op.c_str(),
                      value.c_str());

@@ -97,12 +97,13 @@ TEST_F(GameTest, AHardestGameScoresPaysTheLifeBonusOnceSlowsEndsAndFilesTheScore
 }
 
 TEST_F(GameTest, NothingHitsAPausedShipAndTheHitLandsOnResuming) {
-    // A wreck planted on the paused ship, its hit timer run out: the lives stay under the pause
-    // panel, and one is lost in the first update that runs the game again.
+    // A wreck planted on the paused ship, its hit timer all but run out: the lives and the timer
+    // stay under the pause panel, and a life is lost in the first update that runs the game again.
     Expect(114, StartGame(3) + simtest::Press(60, 27) + simtest::Press(100, 13) + R"(
-70 set f_hurt 0; f_players[51] 40; f_players[52] 40; f_baddies[640] -14; f_baddies[641] 280; f_baddies[642] 299
+70 set f_hurt 0.5; f_players[51] 40; f_players[52] 40; f_baddies[640] -14; f_baddies[641] 280; f_baddies[642] 299
 70 set f_baddies[645] 0
 70-112 expect f_lives = 3
+70-111 expect f_hurt = 0.5
 111 expect f_paused = 1
 112 expect f_paused = 0
 113 expect f_lives = 2

@@ -38,14 +38,11 @@ inline std::string StartGame(int difficulty, int start = 30) {
 
 // An RGB picture read from a PNG file; empty when it cannot be read.
 struct Picture {
-    int w = 0, h = 0;
+    int w = 0, h = 0, n = 0;
     std::vector<unsigned char> rgb;
     explicit Picture(const std::string& file) {
-        int n = 0;
-        if (unsigned char* px = stbi_load(file.c_str(), &w, &h, &n, 3)) {
-            rgb.assign(px, px + static_cast<size_t>(w) * h * 3);
-            stbi_image_free(px);
-        }
+        if (unsigned char* px = stbi_load(file.c_str(), &w, &h, &n, 3))
+            rgb.assign(px, px + static_cast<size_t>(w) * h * 3), stbi_image_free(px);
     }
     int At(int x, int y, int c) const { return rgb[(static_cast<size_t>(y) * w + x) * 3 + c]; }
 };
@@ -73,23 +70,17 @@ class SimTest : public ::testing::Test {
     SimRun Sim(const std::string& args, const std::string& script = "",
                const std::string& env = "ALSOFT_DRIVERS=null") {
         std::ofstream(dir / "script.txt") << script;
+        const int st = std::system(("cd '" + dir.string() + "' && " + env + " '" + kSim +
+                                    "' --script script.txt " + args + " >out.txt 2>err.txt")
+                                       .c_str());
         SimRun r;
-        FILE* p = popen(("cd '" + dir.string() + "' && " + env + " '" + kSim + "' --script script.txt " +
-                         args + " 2>err.txt")
-                            .c_str(),
-                        "r");
-        char* buf = nullptr;
-        size_t size = 0;
-        for (ssize_t n; (n = getline(&buf, &size, p)) > 0;) {
-            r.lines.push_back(std::string(buf, buf[n - 1] == '\n' ? n - 1 : n));
-            if (r.lines.back().rfind("{\"pass\":", 0) == 0) r.dumps.push_back(r.lines.back());
-        }
-        free(buf);
-        const int st = pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        std::ifstream err(dir / "err.txt");
+        std::ifstream out(dir / "out.txt"), err(dir / "err.txt");
         r.out.assign(std::istreambuf_iterator<char>(err), {});
-        for (const std::string& l : r.lines) r.out += l + "\n";
+        for (std::string l; std::getline(out, l); r.out += l + "\n") {
+            r.lines.push_back(l);
+            if (l.rfind("{\"pass\":", 0) == 0) r.dumps.push_back(l);
+        }
         return r;
     }
     // Runs a script whose expect lines must all hold.
