@@ -1,22 +1,16 @@
-// Test support for the end-to-end suite: the real game program on a private X server with
-// generated data, driven by real X input (xdotool), read back by its window's pixels and by its
-// recording (--record), and the scenario runner on the same data.
+// The end-to-end suite's driver: the real game on a private X server, played by xdotool, and the runner.
 #pragma once
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macros (None, Bool, ...) must not meet its declarations.
 #include <X11/Xutil.h>
+#include <sys/file.h>
 
 #include <array>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "tests/host/x_server.h"
 
@@ -26,8 +20,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 const std::string kBin = std::string(ZARNOK_BINARY_DIR);
-// A screen of 5:4: in full screen the virtual screen is 640 x 512 and every probe lies on it.
-constexpr int kScreenW = 1280, kScreenH = 1024;
 
 inline std::string ReadFile(const fs::path& path) {
     std::stringstream text;
@@ -40,7 +32,6 @@ inline std::vector<std::string> Split(const std::string& text, char at) {
     for (std::string part; std::getline(in, part, at);) out.push_back(part);
     return out;
 }
-// What a command prints, and its exit status in `status`.
 inline std::string Output(const std::string& command, int* status = nullptr) {
     std::string out;
     FILE* p = popen(command.c_str(), "r");
@@ -49,9 +40,8 @@ inline std::string Output(const std::string& command, int* status = nullptr) {
     if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return out;
 }
-// Polls `done` until it holds; false when it never did within `limit`.
-inline bool Until(const std::function<bool()>& done, std::chrono::seconds limit = 120s) {
-    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;
+inline bool Until(const std::function<bool()>& done) {
+    for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;
          std::this_thread::sleep_for(10ms))
         if (done()) return true;
     return false;
@@ -64,8 +54,7 @@ inline std::string Field(const std::string& line, const std::string& name) {
     return at > line.size() ? "" : line.substr(at, end - at);
 }
 
-// A check of the window's picture, given its scale from the virtual screen.
-using Probe = std::function<bool(XImage*, float)>;
+using Probe = std::function<bool(XImage*, float)>;  // the window's picture, its scale from the virtual screen
 // Bright pixels (a channel above 200) in a box of virtual-screen coordinates: glyphs and images.
 inline int Bright(XImage* img, float s, float x0, float y0, float x1, float y1) {
     int n = 0;
@@ -87,8 +76,8 @@ inline bool Colour(XImage* img, float s, float x, float y, std::array<int, 6> rg
 class GameTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        server = new xtest::XServer(
-            {"-screen", "0", std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24"});
+        // Its screen of 1280 x 1024: full screen, the virtual screen is 640 x 512 and holds every probe.
+        server = new xtest::XServer();
         setenv("DISPLAY", server->Name().c_str(), 1);
         setenv("ALSOFT_DRIVERS", "null", 1);
         // One connection for the whole suite: the server resets whenever its last client leaves.
@@ -101,16 +90,16 @@ class GameTest : public ::testing::Test {
         XChangeKeyboardControl(dpy, KBAutoRepeatMode, &noRepeat);
         dir = fs::temp_directory_path() / ("zarnok-e2e-" + std::to_string(getpid()));
         fs::create_directories(dir);
-        // The data `make build` generated, or else a fresh set.
-        if (const fs::path built = fs::path(ZARNOK_SOURCE_DIR) / "data"; fs::exists(built / "gfx.png"))
-            fs::create_directory_symlink(built, dir / "data");
-        else
-            xtest::Run("'" + kBin + "/zarnok-datagen' --out '" + (dir / "data").string() +
-                       "' >/dev/null 2>&1");
+        // The data, generated once into the build tree (under a lock: test programs run side by side).
+        const std::string cache = kBin + "/tests/game-data";
+        const int lock = open((cache + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+        flock(lock, LOCK_EX);
+        xtest::Run("'" + kBin + "/zarnok-datagen' --out '" + cache + "' --if-stale >/dev/null");
+        close(lock);
+        fs::create_directory_symlink(cache, dir / "data");
     }
     static void TearDownTestSuite() {
         if (!dir.empty()) fs::remove_all(dir);
-        if (dpy) XCloseDisplay(dpy);
         delete server;
     }
     void SetUp() override {
@@ -125,12 +114,11 @@ class GameTest : public ::testing::Test {
         game = std::make_unique<xtest::Child>(std::vector<std::string>{"sh", "-c", line}, true);
         ASSERT_TRUE(Until([&] { return (window = FindWindow()) != 0; })) << "no window titled Zarnok";
     }
-    // The game's window (a switch of screen mode makes a new one), or 0.
+    // The game's window (each screen mode makes a new one), or 0.
     static Window FindWindow() {
         return std::strtoul(Output("xdotool search --onlyvisible --name '^Zarnok$' 2>/dev/null").c_str(),
                             nullptr, 10);
     }
-    // Whether `probe` holds on the window's picture.
     bool Check(const Probe& probe) {
         XWindowAttributes a;
         if (!XGetWindowAttributes(dpy, window, &a) || a.map_state != IsViewable)
@@ -150,25 +138,20 @@ class GameTest : public ::testing::Test {
         return Until([&] { return Check(loading); }) && WaitFor(probe);
     }
 
-    // The lines holding `what` of the recording, which a game started with --record session.txt
-    // writes and flushes at every update.
+    // The lines of the recording (--record session.txt) that hold `what`.
     std::vector<std::string> Lines(const std::string& what) {
         std::vector<std::string> out;
         for (const std::string& line : Split(ReadFile(dir / "session.txt"), '\n'))
             if (line.find(what) != std::string::npos) out.push_back(line);
         return out;
     }
+    int Update() { return std::atoi(Split("0\n" + ReadFile(dir / "session.txt"), '\n').back().c_str()); }
     // Waits until the game has made `updates` updates since update `from` (or now).
     void Updates(int updates, int from = -1) {
-        const auto update = [&] {
-            const std::vector<std::string> lines = Lines("");
-            return lines.empty() ? 0 : std::atoi(lines.back().c_str());
-        };
-        const int target = (from < 0 ? update() : from) + updates;
-        ASSERT_TRUE(Until([&] { return update() >= target; })) << "the game stopped updating";
+        const int target = (from < 0 ? Update() : from) + updates;
+        ASSERT_TRUE(Until([&] { return Update() >= target; })) << "the game stopped updating";
     }
-    // Holds `key` for `updates` of the game's updates counted from the first that saw it (a pass
-    // of the loop reads events once, then may run several updates to catch up), then lets it go.
+    // Holds `key` for `updates` updates from the first that saw it (a pass may run several at once).
     void HoldFor(const std::string& key, int updates) {
         const Window before = FindWindow();
         const size_t downs = Lines(" key down ").size(), ups = Lines(" key up ").size();
@@ -177,16 +160,13 @@ class GameTest : public ::testing::Test {
         Updates(updates, std::atoi(Lines(" key down ").back().c_str()));
         xtest::Run("xdotool keyup " + key);
         // A key that made a new window went up in the old one: the new one never saw it held.
-        if (FindWindow() != before) return;
-        ASSERT_TRUE(Until([&] { return Lines(" key up ").size() > ups; })) << key << " never came up";
+        ASSERT_TRUE(Until([&] { return Lines(" key up ").size() > ups || FindWindow() != before; })) << key;
     }
-    // A control pressed as a player does (the game reads held keys: a tap could fall between two
-    // updates), held for a few updates, then let go for a few.
+    // A control pressed as a player does (a tap could fall between two updates).
     void Press(const std::string& key) {
         HoldFor(key, 4);
         Updates(4);
     }
-    // Steers the ship left, then right.
     void Steer() {
         for (auto [key, updates] : {std::pair{"Left", 40}, {"Right", 30}}) {
             Updates(30);
@@ -204,12 +184,10 @@ class GameTest : public ::testing::Test {
         if (!how.empty()) xtest::Run("xdotool keyup " + how);
     }
 
-    // The scenario runner in the suite's folder; its output, and its status in `status`.
     static std::string Sim(const std::string& args, int* status) {
         return Output("cd '" + dir.string() + "' && '" + kBin + "/zarnok-sim' " + args + " 2>&1", status);
     }
-    // The recording replayed in the runner, which must pass its every check: for each update, the
-    // line of the named fields.
+    // The recording replayed in the runner, which must pass its checks: each update's named fields.
     static std::vector<std::string> Replay(const std::string& names) {
         int status = -1;
         const std::string out = Sim("--script session.txt --dump-every 1 --dump " + names, &status);
