@@ -31,7 +31,7 @@ void ExpectSteered(const std::vector<std::string>& passes, int difficulty) {
 }
 
 // One session through every screen and a game of difficulty 2; its replay; the next start.
-TEST_F(GameTest, EveryScreenAGameItsReplayAndTheScoreOnTheNextStart) {
+TEST_F(EndToEnd, EveryScreenAGameItsReplayAndTheScoreOnTheNextStart) {
     const std::string mix = audiotest::ConfigureOpenAL("wave");
     unsetenv("ALSOFT_DRIVERS");
     Start("--record session.txt");
@@ -164,7 +164,7 @@ TEST_F(GameTest, EveryScreenAGameItsReplayAndTheScoreOnTheNextStart) {
 }
 
 // A game of difficulty 3, and its recording shown in the window, deaf to all but the quit keys.
-TEST_F(GameTest, ReplayedInTheWindowDeafToThePlayerButForTheQuitKeys) {
+TEST_F(EndToEnd, ReplayedInTheWindowDeafToThePlayerButForTheQuitKeys) {
     Start("--record session.txt");
     ASSERT_TRUE(WaitFor(Lists));
     for (const char* key : {"Right", "Right", "Return"}) Press(key);
@@ -196,7 +196,7 @@ TEST_F(GameTest, ReplayedInTheWindowDeafToThePlayerButForTheQuitKeys) {
 }
 
 // The README's screenshot, made by the runner into the build tree: the committed copy's source.
-TEST_F(GameTest, TheReadmeScreenshotShowsAWaveInFlight) {
+TEST_F(EndToEnd, TheReadmeScreenshotShowsAWaveInFlight) {
     const std::string shot = kBin + "/docs/screenshot.png";
     fs::create_directories(kBin + "/docs");
     fs::remove(shot);

@@ -73,7 +73,7 @@ inline bool Colour(XImage* img, float s, float x, float y, std::array<int, 6> rg
     return true;
 }
 
-class GameTest : public ::testing::Test {
+class EndToEnd : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         // Its screen of 1280 x 1024: full screen, the virtual screen is 640 x 512 and holds every probe.
