@@ -1,6 +1,7 @@
 // Sound decoding for the native layer: WAV (PCM) and Ogg Vorbis files, read whole into memory.
 #include "host/audio_data.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -131,19 +132,23 @@ namespace {
 constexpr int kVorbisArenaFirst = 256 * 1024;
 constexpr int kVorbisArenaLimit = 32 * 1024 * 1024;
 
-// The decoder trusts the comment header's sizes: a comment length near 2^31 overflows its size
-// arithmetic and a list longer than its packet writes before a block, and after a failed list
-// allocation its clean-up dereferences null. So the comment header is checked here first: it must
-// be complete and consistent with its own packet, and the first arena holds all of it.
-constexpr size_t kVorbisMaxCommentPacket = 4 * 1024 * 1024;
+// The decoder trusts the header packets' sizes. A comment length near 2^31 overflows its size
+// arithmetic, a list longer than its packet writes before a block, and after a failed list
+// allocation its clean-up dereferences null. A codebook's entries times its dimensions is an int
+// product that sizes its tables, so a large one wraps and the tables overlap the decoder's own
+// state; and a lookup table's size comes from floating-point powers that leave the int range for
+// books of many dimensions. So the comment header and the codebooks are checked here first.
+// Real encoders' books are thousands of times smaller than the limits below.
+constexpr size_t kVorbisMaxHeaderPacket = 4 * 1024 * 1024;
 
 uint32_t ReadU32(const std::vector<unsigned char>& b, size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
-// The comment header, the second packet of the stream, gathered from the Ogg pages; false when the
-// stream ends first or the packet is implausibly large.
-bool ReadCommentPacket(FILE* file, std::vector<unsigned char>* packet) {
+// The comment and set-up headers, the second and third packets of the stream, gathered from the
+// Ogg pages; false when the stream ends first or a packet is implausibly large.
+bool ReadHeaderPackets(FILE* file, std::vector<unsigned char>* comment, std::vector<unsigned char>* setup) {
+    std::vector<unsigned char>* packets[] = {nullptr, comment, setup};
     int index = 0;
     for (;;) {
         unsigned char page[27], lacing[255], segment[255];
@@ -153,18 +158,19 @@ bool ReadCommentPacket(FILE* file, std::vector<unsigned char>* packet) {
         for (int s = 0; s < segments; ++s) {
             const size_t n = lacing[s];
             if (std::fread(segment, 1, n, file) != n) return false;
-            if (index == 1) packet->insert(packet->end(), segment, segment + n);
-            if (packet->size() > kVorbisMaxCommentPacket) return false;
-            if (n < 255 && ++index > 1) return true;
+            if (std::vector<unsigned char>* packet = packets[index]) {
+                packet->insert(packet->end(), segment, segment + n);
+                if (packet->size() > kVorbisMaxHeaderPacket) return false;
+            }
+            if (n < 255 && ++index > 2) return true;
         }
     }
 }
 
 // The arena size that holds the comment header with room for the rest of the set-up; 0 when the
 // header is damaged.
-int VorbisFirstArena(FILE* file) {
-    std::vector<unsigned char> b;
-    if (!ReadCommentPacket(file, &b) || b.size() < 15) return 0;
+int VorbisFirstArena(const std::vector<unsigned char>& b) {
+    if (b.size() < 15) return 0;
     auto rounded = [](uint64_t n) { return (n + 7) & ~uint64_t(7); };
     size_t at = 7;
     const uint32_t vendor = ReadU32(b, at);
@@ -177,6 +183,7 @@ int VorbisFirstArena(FILE* file) {
         if (count > (b.size() - at) / 4) return 0;
         need += rounded(8ull * count);
         for (uint32_t i = 0; i < count; ++i) {
+            if (b.size() - at < 4) return 0;
             const uint32_t length = ReadU32(b, at);
             at += 4;
             if (length > b.size() - at) return 0;
@@ -185,6 +192,85 @@ int VorbisFirstArena(FILE* file) {
         }
     }
     return kVorbisArenaFirst + static_cast<int>(need);
+}
+
+// A packet's bits, least significant first; reading past its end gives zeros and sets `over`.
+struct PacketBits {
+    const std::vector<unsigned char>& bytes;
+    uint64_t at = 0;
+    bool over = false;
+
+    uint32_t Get(int n) {
+        uint32_t v = 0;
+        for (int i = 0; i < n; ++i, ++at) {
+            if (at >= bytes.size() * 8ull) {
+                over = true;
+                break;
+            }
+            v |= ((bytes[at / 8] >> (at % 8)) & 1u) << i;
+        }
+        return v;
+    }
+    void Skip(uint64_t n) {
+        if (n > bytes.size() * 8ull - at) over = true;
+        at = over ? bytes.size() * 8ull : at + n;
+    }
+};
+
+int BitsFor(uint32_t n) {
+    int bits = 0;
+    for (; n; n >>= 1) ++bits;
+    return bits;
+}
+
+// a to the power n, or cap + 1 when that is more than cap.
+uint64_t PowerUpTo(uint64_t a, uint64_t n, uint64_t cap) {
+    uint64_t p = 1;
+    for (; n > 0; --n)
+        if ((p *= a) > cap) return cap + 1;
+    return p;
+}
+
+// Whether every codebook of the set-up header is one the decoder sizes safely (see above).
+bool VorbisCodebooksSafe(const std::vector<unsigned char>& setup) {
+    if (setup.size() < 8) return false;
+    PacketBits in{setup, 7 * 8};
+    const int books = static_cast<int>(in.Get(8)) + 1;
+    for (int i = 0; i < books; ++i) {
+        if (in.Get(24) != 0x564342) return false;
+        const uint64_t dimensions = in.Get(16), entries = in.Get(24);
+        if (entries * dimensions * sizeof(float) > kVorbisArenaLimit) return false;
+        if (in.Get(1)) {  // lengths given as runs
+            uint64_t done = 0;
+            for (int length = static_cast<int>(in.Get(5)) + 1; done < entries; ++length) {
+                if (length >= 32 || in.over) return false;
+                done += in.Get(BitsFor(static_cast<uint32_t>(entries - done)));
+            }
+        } else {
+            const bool sparse = in.Get(1);
+            for (uint64_t e = 0; e < entries && !in.over; ++e)
+                if (!sparse || in.Get(1)) in.Get(5);
+        }
+        const uint32_t lookup = in.Get(4);
+        if (lookup == 1 || lookup == 2) {
+            in.Skip(64);  // the minimum and the step
+            const int bits = static_cast<int>(in.Get(4)) + 1;
+            in.Skip(1);
+            uint64_t values = entries * dimensions;
+            if (lookup == 1 && entries > 0 && dimensions > 0) {
+                // The largest r with r^dimensions <= entries; the decoder's estimate of it may be
+                // one off, and its powers of one more than that must stay within an int.
+                uint64_t r = static_cast<uint64_t>(std::pow(double(entries), 1.0 / double(dimensions)));
+                while (r > 0 && PowerUpTo(r, dimensions, entries) > entries) --r;
+                while (PowerUpTo(r + 1, dimensions, entries) <= entries) ++r;
+                if (PowerUpTo(r + 2, dimensions, INT32_MAX) > INT32_MAX) return false;
+                values = r;
+            }
+            in.Skip(values * bits);
+        }
+        if (in.over) return false;
+    }
+    return true;
 }
 
 struct VorbisDecoder {
@@ -199,7 +285,9 @@ struct VorbisDecoder {
     bool Open(FILE* file) {
         long start = std::ftell(file);
         if (start < 0) return false;
-        const int first = VorbisFirstArena(file);
+        std::vector<unsigned char> comment, setup;
+        if (!ReadHeaderPackets(file, &comment, &setup) || !VorbisCodebooksSafe(setup)) return false;
+        const int first = VorbisFirstArena(comment);
         if (first == 0) return false;
         for (int size = first; size <= kVorbisArenaLimit; size *= 2) {
             std::free(arena);

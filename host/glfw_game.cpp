@@ -262,14 +262,17 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     ++glfwGraphicsSeq;
     if (_swapInterval >= 0) glfwSwapInterval(_swapInterval);
     glfwSetInputMode(_window, GLFW_CURSOR, _mouseVisible ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_HIDDEN);
+    ListenToWindow(true);
+}
 
-    glfwSetKeyCallback(_window, KeyCallback);
-    glfwSetCharCallback(_window, CharCallback);
-    glfwSetMouseButtonCallback(_window, MouseButtonCallback);
-    glfwSetCursorPosCallback(_window, CursorPosCallback);
-    glfwSetWindowCloseCallback(_window, CloseCallback);
-    glfwSetWindowFocusCallback(_window, FocusCallback);
-    glfwSetWindowIconifyCallback(_window, IconifyCallback);
+void VxGlfwGame::ListenToWindow(bool on) {
+    glfwSetKeyCallback(_window, on ? KeyCallback : nullptr);
+    glfwSetCharCallback(_window, on ? CharCallback : nullptr);
+    glfwSetMouseButtonCallback(_window, on ? MouseButtonCallback : nullptr);
+    glfwSetCursorPosCallback(_window, on ? CursorPosCallback : nullptr);
+    glfwSetWindowCloseCallback(_window, on ? CloseCallback : nullptr);
+    glfwSetWindowFocusCallback(_window, on ? FocusCallback : nullptr);
+    glfwSetWindowIconifyCallback(_window, on ? IconifyCallback : nullptr);
 }
 
 void VxGlfwGame::ReleaseHeldKeys() {

@@ -254,15 +254,7 @@ void VxSimGame::SetGlfwWindow(int width, int height, int red, int green, int blu
     _height = height;
     VxGlfwGame::SetGlfwWindow(width, height, red, green, blue, alpha, depth, stencil, false);
     // Headless, nothing the window system reports reaches the game (see BeginPass).
-    if (_window && _headless) {
-        glfwSetKeyCallback(_window, nullptr);
-        glfwSetCharCallback(_window, nullptr);
-        glfwSetMouseButtonCallback(_window, nullptr);
-        glfwSetCursorPosCallback(_window, nullptr);
-        glfwSetWindowCloseCallback(_window, nullptr);
-        glfwSetWindowFocusCallback(_window, nullptr);
-        glfwSetWindowIconifyCallback(_window, nullptr);
-    }
+    if (_window && _headless) ListenToWindow(false);
 }
 
 bool vx_sim_init_window_system() {

@@ -190,6 +190,8 @@ class VxGlfwGame : public VxGame {
     virtual void SwapBuffers();
     // Before a new window replaces the old one: a key-up for every key held down in the old one.
     virtual void ReleaseHeldKeys();
+    // Lets the window's input, focus and close events reach the game, or (off) drops them all.
+    void ListenToWindow(bool on);
     // Steps of a pass that every host loop shares. FollowFocus suspends the game when the window
     // has lost the focus and resumes it when it is back (restarting the clock either way);
     // RunUpdates runs the updates that are due (one when the rate is 0, otherwise at most 4, then

@@ -12,9 +12,8 @@
 // single cells) aligned to its size. Images whose sizes are powers of two up to 1024 therefore fill
 // quadrants the way square tiles do, with the one spare texel per cell side taking the borders:
 // four of 1024 x 1024 fill a page, a 1024 x 512 leaves room for two of 512 x 512 beside it. Space is
-// never given back. A page lives as long as an image on it does (the images hold it); the pages
-// alive are listed, so that loading a file again while its earlier image lives reuses its place and
-// texels instead of decoding it again.
+// never given back. The pages are listed, and the list keeps them alive for the collector, so that
+// loading a file again takes its earlier place on them rather than new space.
 #pragma once
 
 #include <cstdint>

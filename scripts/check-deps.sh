@@ -27,17 +27,12 @@ used=$({
 owners=$(cut -f2 <<<"$used" | sort -u | sed -nE 'p; s,^/usr/(s?bin|lib)/,/\1/,p' |
   xargs -r -d '\n' dpkg -S 2>/dev/null | grep -v '^diversion' || true)
 
-# What each group gives: its packages and their Depends closure, kept until the list, the installed
-# packages or the package lists change.
-key=$({ cat "$deps_sh"; stat -c %Y /var/lib/dpkg/status /var/lib/apt/lists; } | cksum)
-closures=$bin/deps-closures-${key/ /-}
-if [ ! -s "$closures" ]; then
-  for group in play test; do
-    "$deps_sh" --list play "$group" | xargs apt-cache depends --recurse --no-recommends --no-suggests \
-      --no-conflicts --no-breaks --no-replaces --no-enhances | grep -v : | tr -d ' <>' | sed "s/^/$group\t/"
-  done >"$closures.$$" && mv "$closures.$$" "$closures"
-fi
-awk -F'\t' ' # the closures ("GROUP\tpackage"), Essential or required packages for any group, owners
+# What each group gives: its packages and their Depends closure ("GROUP\tpackage").
+closures=$(for group in play test; do
+  "$deps_sh" --list play "$group" | xargs apt-cache depends --recurse --no-recommends --no-suggests \
+    --no-conflicts --no-breaks --no-replaces --no-enhances | grep -v : | tr -d ' <>' | sed "s/^/$group\t/"
+done)
+awk -F'\t' ' # the closures, Essential or required packages for any group, owners
   FILENAME == ARGV[3] { i = index($0, ": "); owner[substr($0, i + 2)] = substr($0, 1, i - 1); next }
   FILENAME != "-" { have[$1 == "yes" || $1 == "required" ? $2 : $0] = 1; next }
   { alt = $2; if (alt ~ /^\/usr\/(s?bin|lib)\//) alt = substr(alt, 5)
@@ -46,5 +41,5 @@ awk -F'\t' ' # the closures ("GROUP\tpackage"), Essential or required packages f
     if (!ok) print "deps: " $2 " is from " (o == "" ? "no Debian package (installed by hand?)" : o \
       ", which the \"" $1 "\" group of scripts/deps.sh neither lists nor pulls in"); bad = bad || !ok }
   END { if (!bad) print "deps: " files " files checked, all covered by scripts/deps.sh"; exit bad }' \
-  "$closures" <(dpkg-query -W -f='${Essential}\t${Package}\n${Priority}\t${Package}\n') <(echo "$owners") \
+  <(echo "$closures") <(dpkg-query -W -f='${Essential}\t${Package}\n${Priority}\t${Package}\n') <(echo "$owners") \
   - <<<"$used"

@@ -7,12 +7,23 @@
 // A recorded game (`zarnok --record FILE`) given as the script is replayed as it was played: its
 // window size, frames, clock and state file, up to its last update.
 //
-// Besides the game's fields and globals, --dump takes `heap_bytes`: the bytes the program has
-// allocated and not yet freed (the allocator's own count, without what it keeps cached).
+// Besides the game's fields and globals, --dump takes "NAME[I]" (element I of an int or float
+// array, which set lines also take), `heap_bytes` (the bytes the program has allocated and not yet
+// freed, the allocator's own count, without what it keeps cached) and `texts` (the lines of text
+// drawn in the last update).
+//
+// A script line may hold several events of one kind at one pass: "P WORD A; B" stands for the lines
+// "P WORD A" and "P WORD B" ("40 set f_lives 1; f_hurt 0", "30 key down 37; up 39"). The script
+// may also hold expect lines, "P expect NAME OP VALUE" or "P-Q expect ...", checked after the
+// update of pass P (of every pass from P to Q): the first mismatch is reported with its line and
+// ends the run with status 3. OP is "=" or "!=" (as numbers to a float's precision, or else as the
+// dump's JSON text), "<" or ">" (as numbers), "has" or "!has" (a part of the JSON text:
+// `texts has "Top 10"`). A VALUE that names a field stands for its value (`f_a[0] = f_a[9]`).
 //
 // It runs in the current folder like the game (data/ and the state file are read there). Status
 // lines of the game pass through on standard output. Exit status: 0 after the last pass (or the
-// game's own status when it ends the program, after a last dump), 2 for a usage or script error.
+// game's own status when it ends the program, after a last dump), 2 for a usage or script error,
+// 3 for an expect line that does not hold.
 // It never reads standard input: a fatal error ends it at once instead of waiting for a debugger.
 #include <stb_image_write.h>
 
@@ -23,6 +34,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include <malloc.h>
 #endif
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -60,9 +72,12 @@ int g_lastDumped = -1;
 
 [[noreturn]] void usage(const std::string& message) {
     std::fprintf(stderr, "zarnok-sim: %s\n", message.c_str());
-    std::fprintf(stderr,
-                 "usage: zarnok-sim [--size WxH] [--updates N] [--script FILE] [--dump NAMES] "
-                 "[--dump-every K] [--draw-every K] [--screenshot FILE]\n");
+    std::fprintf(
+        stderr,
+        "usage: zarnok-sim [--size WxH] [--updates N] [--script FILE] [--dump NAMES] "
+        "[--dump-every K] [--draw-every K] [--screenshot FILE]\n"
+        "script lines: P key|char|mouse|joy|suspend|resume|resize|set ..., "
+        "P[-Q] expect NAME =|!=|<|>|has|!has VALUE; \"P WORD A; B\" for \"P WORD A\" and \"P WORD B\"\n");
     std::exit(2);
 }
 
@@ -195,26 +210,165 @@ size_t heap_bytes() {
 #endif
 }
 
+// The lines of text drawn in the last update: glyphs of the current font on one baseline, left to
+// right, run together; a gap wider than a glyph's advance is a space.
+void json_texts(std::string* out) {
+    const c_MyApp* app = the_app();
+    std::vector<std::string> texts;
+    float lastX = 0, lastY = -1e9f;
+    for (int at = 0; at + kDrawStride <= app->f_drawCount; at += kDrawStride) {
+        const float* f = app->f_drawList.Data() + at;
+        if (static_cast<int>(f[0]) != app->f_font) {
+            lastY = -1e9f;
+            continue;
+        }
+        if (f[2] != lastY || f[1] < lastX) {
+            texts.emplace_back();
+        } else if (f[1] - lastX > 10.0f * f[4]) {
+            texts.back() += ' ';
+        }
+        texts.back() += static_cast<char>(f[6] + 32);
+        lastX = f[1], lastY = f[2];
+    }
+    out->push_back('[');
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i) out->push_back(',');
+        json_string(out, String::FromUtf8(texts[i]));
+    }
+    out->push_back(']');
+}
+
+// A name of --dump, set or expect lines: a field or global, or "NAME[I]", element I of an int or
+// float array.
+bool find_field(const std::string& name, GameField* f) {
+    const size_t open = name.find('[');
+    if (open == std::string::npos) return zarnok_find_field(the_app(), name, f);
+    char* end = nullptr;
+    const long i = std::strtol(name.c_str() + open + 1, &end, 10);
+    GameField a;
+    if (end == name.c_str() + open + 1 || std::string(end) != "]" || i < 0 ||
+        !zarnok_find_field(the_app(), name.substr(0, open), &a))
+        return false;
+    if (a.type == GameField::IntArray && i < static_cast<Array<int>*>(a.ptr)->Length()) {
+        *f = {GameField::Int, static_cast<Array<int>*>(a.ptr)->Data() + i};
+        return true;
+    }
+    if (a.type == GameField::FloatArray && i < static_cast<Array<float>*>(a.ptr)->Length()) {
+        *f = {GameField::Float, static_cast<Array<float>*>(a.ptr)->Data() + i};
+        return true;
+    }
+    return false;
+}
+
+// The JSON text of a name's value: a field (find_field), "heap_bytes" or "texts". False for an
+// unknown name.
+bool value_text(const std::string& name, std::string* out) {
+    GameField f;
+    if (name == "heap_bytes")
+        out->append(std::to_string(heap_bytes()));
+    else if (name == "texts")
+        json_texts(out);
+    else if (find_field(name, &f))
+        json_value(out, f);
+    else
+        return false;
+    return true;
+}
+
 void dump(int pass) {
     if (pass == g_lastDumped || g_options.dump.empty()) return;
     g_lastDumped = pass;
     std::string line = "{\"pass\":" + std::to_string(pass);
     for (const std::string& name : g_options.dump) {
-        if (name == "heap_bytes") {
-            line += ",\"heap_bytes\":" + std::to_string(heap_bytes());
-            continue;
-        }
-        GameField f;
-        if (!zarnok_find_field(the_app(), name, &f)) continue;
         line += ",";
         json_string(&line, String::FromUtf8(name));
         line += ":";
-        json_value(&line, f);
+        value_text(name, &line);
     }
     line += "}\n";
     std::fflush(stdout);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
+}
+
+// One check of an expect line (see the top of the file), for the passes first .. last.
+struct Expect {
+    int first = 0, last = 0, line = 0;
+    std::string name, op, value;
+};
+std::vector<Expect> g_expects;
+
+// Reads the expect line "P[-Q] expect NAME OP VALUE", line n of the script.
+void take_expect(const std::string& text, int n) {
+    std::istringstream words(text.substr(0, text.find('#')));
+    std::string passes, word;
+    Expect e;
+    e.line = n;
+    words >> passes >> word >> e.name >> e.op >> std::ws;
+    std::getline(words, e.value);
+    while (!e.value.empty() && std::isspace(static_cast<unsigned char>(e.value.back()))) e.value.pop_back();
+    char* end = nullptr;
+    e.first = e.last = static_cast<int>(std::strtol(passes.c_str(), &end, 10));
+    if (*end == '-') e.last = static_cast<int>(std::strtol(end + 1, &end, 10));
+    std::string ignored;
+    if (*end || !std::isdigit(static_cast<unsigned char>(passes[0])) || e.last < e.first ||
+        e.last >= g_options.updates || e.value.empty() || !value_text(e.name, &ignored) ||
+        !(e.op == "=" || e.op == "!=" || e.op == "<" || e.op == ">" || e.op == "has" || e.op == "!has"))
+        usage(g_options.script + ": line " + std::to_string(n) + ": bad expect line");
+    g_expects.push_back(e);
+}
+
+// Prepares a script for the parser: a line of several events of one kind at one pass, "P WORD A;
+// B; ...", becomes the lines "P WORD A", "P WORD B", ...; expect lines are taken out (leaving blank
+// lines). `from` gets the script line of each line of the result.
+std::string prepare_script(const std::string& text, std::vector<int>* from) {
+    std::istringstream in(text);
+    std::string out;
+    int n = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        std::string pass, word, part;
+        words >> pass >> word;
+        std::vector<std::string> parts;
+        // A recorded state line keeps its text as it is.
+        while (word != "state" && line.find(';') != std::string::npos && std::getline(words, part, ';'))
+            parts.push_back(pass + " " + word + " " + part);
+        if (parts.empty()) parts.push_back(line);
+        ++n;
+        for (const std::string& p : parts) {
+            if (word == "expect") take_expect(p, n);
+            out += word == "expect" ? "\n" : p + "\n";
+            from->push_back(n);
+        }
+    }
+    return out;
+}
+
+// Checks the expect lines of a pass; a mismatch ends the run with status 3.
+void check_expects(int pass) {
+    for (const Expect& e : g_expects) {
+        if (pass < e.first || pass > e.last) continue;
+        std::string actual, value;
+        value_text(e.name, &actual);
+        if (!value_text(e.value, &value)) value = e.value;  // a name stands for its value
+        char *endA = nullptr, *endV = nullptr;
+        const double a = std::strtod(actual.c_str(), &endA), v = std::strtod(value.c_str(), &endV);
+        const bool numbers = !actual.empty() && !*endA && !*endV;
+        // A float field prints 9 digits: "0.49" stands for the float nearest 0.49.
+        const bool equal =
+            numbers ? a == v || static_cast<float>(a) == static_cast<float>(v) : actual == value;
+        const bool has = actual.find(value) != std::string::npos;
+        const bool ok = e.op == "="      ? equal
+                        : e.op == "!="   ? !equal
+                        : e.op == "has"  ? has
+                        : e.op == "!has" ? !has
+                                         : numbers && (e.op == "<" ? a < v : a > v);
+        if (ok) continue;
+        std::fprintf(stderr, "zarnok-sim: %s:%d: after pass %d, %s is %s, expected %s %s\n",
+                     g_options.script.c_str(), e.line, pass, e.name.c_str(), actual.c_str(), e.op.c_str(),
+                     value.c_str());
+        std::exit(3);
+    }
 }
 
 // The game may end the program itself (quit, F4, the close key): the last dump comes first.
@@ -225,14 +379,14 @@ void dump_at_exit() {
 // 1 for an int field or global, 2 for a float one, 0 for any other name.
 int settable_type(const std::string& name) {
     GameField f;
-    if (!zarnok_find_field(the_app(), name, &f)) return 0;
+    if (!find_field(name, &f)) return 0;
     return f.type == GameField::Int ? 1 : f.type == GameField::Float ? 2 : 0;
 }
 
 // A set line: writes the named field of the game.
 void set_field(const SimEvent& e) {
     GameField f;
-    if (!zarnok_find_field(the_app(), e.name, &f)) return;
+    if (!find_field(e.name, &f)) return;
     if (f.type == GameField::Int) *static_cast<int*>(f.ptr) = e.a;
     if (f.type == GameField::Float) *static_cast<float*>(f.ptr) = e.x;
 }
@@ -292,15 +446,23 @@ int main(int argc, char** argv) {
     }
     if (!the_app()) usage("the program created no game");
     for (const std::string& name : g_options.dump) {
-        GameField f;
-        if (name != "heap_bytes" && !zarnok_find_field(the_app(), name, &f)) usage("unknown name " + name);
+        std::string ignored;
+        if (!value_text(name, &ignored)) usage("unknown name " + name);
     }
+    std::vector<int> from;
+    scriptText = prepare_script(scriptText, &from);
     // Set lines name fields of the game object, so the script is read once the game exists.
     std::vector<SimEvent> events;
     std::string error;
     SimRecording recording;
-    if (!sim_parse_script(scriptText, &events, &error, settable_type, &recording))
+    if (!sim_parse_script(scriptText, &events, &error, settable_type, &recording)) {
+        // The parser counts the prepared lines; the message names the script's.
+        if (error.rfind("line ", 0) == 0)
+            error = "line " + std::to_string(from.at(std::atoi(error.c_str() + 5) - 1)) +
+                    error.substr(error.find(':'));
         usage(g_options.script + ": " + error);
+    }
+    for (SimEvent& e : events) e.line = from.at(e.line - 1);
     if (recording.present) {
         // A recorded game has its own window size, and runs to its last update unless told otherwise.
         g_host->UseRecording(recording, events, g_options.script);
@@ -330,6 +492,7 @@ int main(int argc, char** argv) {
         if (draw) drawnW = w, drawnH = h, drawnMode = mode;
         g_host->BeginPass(pass, events, &next, set_field, draw);
         g_host->UpdateGame();
+        check_expects(pass);
         if (g_options.dumpEvery > 0 && (pass + 1) % g_options.dumpEvery == 0) dump(pass);
     }
     dump(g_options.updates - 1);

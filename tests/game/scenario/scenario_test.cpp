@@ -1,40 +1,30 @@
 // The game shell driven end to end by the scenario runner: loading, the title mode, resizing, the
-// loading screen's pixels, set lines and the runner's own refusals and standard input.
+// loading screen's pixels, set and expect lines and the runner's own refusals and standard input.
 #include <csignal>
 
 #include "tests/game/scenario/sim_run.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using simtest::kSim;
-using simtest::SimRun;
-
 // The runner in a folder without data or saved state.
 class ScenarioTest : public simtest::SimTest {};
 
 TEST_F(ScenarioTest, LoadingTakes27UpdatesThenTheTitleRunsAndAResizeLoadsAgain) {
-    const SimRun r =
-        Sim("--updates 70 --dump f_loadStep,f_mode,f_hdLevel,f_scaleX,f_drawCount --dump-every 1",
-            "40 resize 1920 1080\n");
-    ASSERT_EQ(r.status, 0);
-    const auto& d = r.dumps;
-    ASSERT_EQ(d.size(), 70u);
     // Steps 2 .. 27, then the title; the render after the resize (pass 41) starts over.
-    for (int pass = 0; pass < 70; ++pass) {
-        const int step = pass <= 25 ? pass + 2 : pass >= 41 && pass <= 66 ? pass - 39 : 0;
-        EXPECT_EQ(Value(d[pass], "f_loadStep"), step) << d[pass];
-        EXPECT_EQ(Value(d[pass], "f_mode"), 1);
-    }
-    EXPECT_EQ(Value(d[26], "f_drawCount"), 25 * 15) << "the last loading step still shows the loading screen";
-    EXPECT_GT(Value(d[27], "f_drawCount"), 25 * 15) << "the title's picture";
-    EXPECT_EQ(Value(d[0], "f_hdLevel"), 2) << "640 x 480 is above 630 wide";
-    EXPECT_EQ(Value(d[41], "f_hdLevel"), 4);
-    EXPECT_EQ(Value(d[41], "f_scaleX"), 3);
+    std::string script =
+        "40 resize 1920 1080\n0 expect f_hdLevel = 2\n41 expect f_hdLevel = 4; f_scaleX = 3\n"
+        "0-69 expect f_mode = 1\n26 expect f_drawCount = 375\n27 expect f_drawCount > 375\n";
+    for (int p = 0; p < 70; ++p)
+        script += std::to_string(p) + " expect f_loadStep = " +
+                  std::to_string(p <= 25              ? p + 2
+                                 : p >= 41 && p <= 66 ? p - 39
+                                                      : 0) +
+                  "\n";
+    Expect(70, script);
 }
 
 TEST_F(ScenarioTest, TheLoadingScreenOnTheWindow) {
-    ASSERT_EQ(Sim("--updates 6 --screenshot shot.png").status, 0);
+    Expect(6, "", "--screenshot shot.png");
     const simtest::Picture pic(dir / "shot.png");
     ASSERT_EQ(std::vector<int>({pic.w, pic.h}), std::vector<int>({640, 480}));
     // Clear colour 40/40/80 above the band; the orange band (alpha 0.7) across the middle; the
@@ -45,54 +35,43 @@ TEST_F(ScenarioTest, TheLoadingScreenOnTheWindow) {
     EXPECT_TRUE(pic.At(320, 180, 0) > 200 && pic.At(320, 180, 1) > 200 && pic.At(320, 180, 2) < 60);
 }
 
-TEST_F(ScenarioTest, SetLinesWriteFieldsBeforeTheUpdateAndBadInputEndsWithStatusTwo) {
-    const SimRun r =
-        Sim("--updates 2 --dump f_difficulty,f_hurt", "1 set f_difficulty 3\n1 set f_hurt -1.25\n");
-    EXPECT_NE(r.lines.back().find("\"f_difficulty\":3,\"f_hurt\":-1.25}"), std::string::npos)
-        << r.lines.back();
-    const struct {
-        const char *args, *script;
-        int status;
-    } cases[] = {
-        {"--size 16385x480", "", 2},  // a side past what X and a screenshot can hold
-        {"--size 640x16385", "", 2},
-        {"", "1 resize 16385 100\n", 2},
-        {"--size 16384x8", "1 resize 8 16384\n", 0},  // the largest side still runs
-        {"--script .", "", 2},                        // a folder is no script
-        {"--dump ,", "", 2},                          // no names to dump
-        {"--dump ''", "", 2},
-        // Unknown names, non-numbers, fractions for an int, arrays and a missing value.
-        {"", "1 set f_nope 3\n", 2},
-        {"", "1 set f_difficulty x\n", 2},
-        {"", "1 set f_difficulty 2.5\n", 2},
-        {"", "1 set f_hurt nan\n", 2},
-        {"", "1 set f_scores 1\n", 2},
-        {"", "1 set f_hurt\n", 2},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Sim(std::string("--updates 2 ") + c.args, c.script).status, c.status) << c.args << c.script;
+TEST_F(ScenarioTest, SetAndExpectLinesAndBadInputEndingWithStatusTwo) {
+    Expect(2,
+           "1 set f_difficulty 3; f_hurt -1.25; f_players[10] 7\n1 expect f_difficulty = 3; f_hurt = -1.25\n"
+           "0-1 expect f_loadStep < 4\n1 expect f_players[10] > 6.5; f_players[10] != f_players[9]\n");
+    Expect(2, "1 resize 8 16384\n", "--size 16384x8");  // the largest side still runs
+    for (const char* script : {"1 set f_hurt 1\n1 expect f_hurt != 1\n", "0-1 expect f_loadStep < 3\n"})
+        EXPECT_EQ(Sim("--updates 2", script).status, 3) << script;
+    // Sides past what X and a screenshot can hold, a folder as script, no names to dump.
+    for (const char* args : {"--size 16385x480", "--size 640x16385", "--script .", "--dump ,", "--dump ''"})
+        EXPECT_EQ(Sim(std::string("--updates 2 ") + args).status, 2) << args;
+    // Unknown names, non-numbers, fractions for an int, arrays, elements past the end, missing
+    // values, expects past the last update or with an unknown comparison.
+    for (const char* script :
+         {"1 resize 16385 100", "1 set f_nope 3", "1 set f_difficulty x", "1 set f_difficulty 2.5",
+          "1 set f_hurt nan", "1 set f_scores 1", "1 set f_scores[150] 1", "1 set f_hurt",
+          "2 expect f_hurt = 0", "1 expect f_hurt ~ 0", "1 expect f_hurt =", "1 set f_hurt 1; f_nope 2"})
+        EXPECT_EQ(Sim("--updates 2", std::string(script) + "\n").status, 2) << script;
     // Events the run never reaches are reported, not dropped in silence.
-    const SimRun late = Sim("--updates 2", "1 key down 37\n2 key down 37\n9 char 65\n");
-    EXPECT_EQ(late.status, 0);
-    EXPECT_NE(late.err.find("2 script event(s) at pass 2 or later"), std::string::npos) << late.err;
+    const simtest::SimRun late = Expect(2, "1 key down 37\n2 key down 37\n9 char 65\n");
+    EXPECT_NE(late.out.find("2 script event(s) at pass 2 or later"), std::string::npos) << late.out;
 }
 
 TEST_F(ScenarioTest, TheRunnerLetsGoOfStandardInput) {
     // Standard input stays open and silent, as in a pipeline that never closes it. A fatal error's
     // debugger handshake reads it, so the runner must have swapped it for an empty input by the
-    // time it can report one: when its fault handlers are installed. The one for SIGILL tells, as
-    // the sanitizers take SIGSEGV from the start.
+    // time it can report one: when its fault handlers are installed (the one for SIGILL tells, as
+    // the sanitizers take SIGSEGV from the start).
     int in[2];
     ASSERT_EQ(pipe(in), 0);
     const pid_t pid = fork();
     if (pid == 0) {
         const int null = open("/dev/null", O_WRONLY);
-        dup2(in[0], 0);
-        dup2(null, 1);
-        dup2(null, 2);
+        dup2(in[0], 0), dup2(null, 1), dup2(null, 2);
         if (chdir(dir.c_str()) != 0) _exit(126);
         setenv("ALSOFT_DRIVERS", "null", 1);
-        execl(kSim.c_str(), kSim.c_str(), "--updates", "100000000", static_cast<char*>(nullptr));
+        execl(simtest::kSim.c_str(), simtest::kSim.c_str(), "--updates", "100000000",
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(in[0]);
@@ -106,7 +85,7 @@ TEST_F(ScenarioTest, TheRunnerLetsGoOfStandardInput) {
     };
     while (!faultHandled() && waitpid(pid, nullptr, WNOHANG) == 0) usleep(10000);
     std::error_code ec;
-    const fs::path input = fs::read_symlink(proc + "/fd/0", ec);
+    const std::filesystem::path input = std::filesystem::read_symlink(proc + "/fd/0", ec);
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     close(in[1]);

@@ -1,15 +1,14 @@
 // Test support: runs the scenario runner (build/zarnok-sim) in a folder of the test's own with a
-// script, and reads back its dump lines and screenshots.
+// script, whose expect lines the runner checks itself, and reads back its output and screenshots.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,35 +25,15 @@ const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
 
 // Script lines: a key pressed at a pass and released two passes later.
 inline std::string Press(int pass, int key) {
-    return std::to_string(pass) + " key down " + std::to_string(key) + "\n" + std::to_string(pass + 2) +
-           " key up " + std::to_string(key) + "\n";
+    const std::string k = std::to_string(key);
+    return std::to_string(pass) + " key down " + k + "\n" + std::to_string(pass + 2) + " key up " + k + "\n";
 }
-// Script lines starting a game from the title once loading has finished: the difficulty
-// highlighted (as a step of the controls leaves it) and Enter held for the one update before
-// `start`, whose update prepares the game.
+// Script lines starting a game from the title once loading has finished: the difficulty highlighted
+// and Enter held for the one update before `start`, whose update prepares the game.
 inline std::string StartGame(int difficulty, int start = 30) {
     const std::string p = std::to_string(start - 1), d = std::to_string(difficulty);
-    return p + " set f_menuSel " + d + "\n" + p + " set f_menuPicked " + d + "\n" + p + " key down 13\n" +
+    return p + " set f_menuSel " + d + "; f_menuPicked " + d + "\n" + p + " key down 13\n" +
            std::to_string(start) + " key up 13\n";
-}
-
-// Difficulty d's highscore section of the state file: top and last ten interleaved, then the
-// checksum.
-inline std::string Scores(int d, std::vector<long> top, std::vector<long> last = {}) {
-    top.resize(10), last.resize(10);
-    std::string s;
-    long check = 0;
-    for (int k = 0; k < 10; ++k) {
-        s += std::to_string(top[k]) + "|" + std::to_string(last[k]) + "|";
-        check += (k + 4) * top[k] + (d + 3 + k) * last[k];
-    }
-    return s + std::to_string(check) + "|";
-}
-// A state file with the sound option `sound`, the default settings otherwise, no badges.
-inline std::string State(int sound,
-                         const std::string& scores = Scores(0, {}) + Scores(1, {}) + Scores(2, {})) {
-    return "0|0|0|0|0|" + std::to_string(sound) + "|0|0|0|0|64|64|10|0|1|0|0|0|0|0|0|0|0|0|0|" +
-           std::to_string(1478 + 5 * sound) + "|0|0|0|0|0|0|0|0|0|" + scores;
 }
 
 // An RGB picture read from a PNG file; empty when it cannot be read.
@@ -73,8 +52,8 @@ struct Picture {
 
 struct SimRun {
     int status = -1;
-    std::vector<std::string> lines, dumps;  // standard output, and its dump lines
-    std::string err;                        // standard error
+    std::string out;                        // standard output and errors: the runner's messages
+    std::vector<std::string> lines, dumps;  // the lines of standard output, and its dump lines
 };
 
 class SimTest : public ::testing::Test {
@@ -94,10 +73,11 @@ class SimTest : public ::testing::Test {
     SimRun Sim(const std::string& args, const std::string& script = "",
                const std::string& env = "ALSOFT_DRIVERS=null") {
         std::ofstream(dir / "script.txt") << script;
-        const std::string cmd = "cd '" + dir.string() + "' && " + env + " '" + kSim +
-                                "' --script script.txt " + args + " 2>err.txt";
         SimRun r;
-        FILE* p = popen(cmd.c_str(), "r");
+        FILE* p = popen(("cd '" + dir.string() + "' && " + env + " '" + kSim + "' --script script.txt " +
+                         args + " 2>err.txt")
+                            .c_str(),
+                        "r");
         char* buf = nullptr;
         size_t size = 0;
         for (ssize_t n; (n = getline(&buf, &size, p)) > 0;) {
@@ -108,27 +88,16 @@ class SimTest : public ::testing::Test {
         const int st = pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
         std::ifstream err(dir / "err.txt");
-        r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+        r.out.assign(std::istreambuf_iterator<char>(err), {});
+        for (const std::string& l : r.lines) r.out += l + "\n";
         return r;
     }
-
-    // The value of a number field in a dump line.
-    static double Value(const std::string& line, const std::string& name) {
-        const size_t at = line.find("\"" + name + "\":");
-        EXPECT_NE(at, std::string::npos) << name << " not in " << line.substr(0, 200);
-        return at == std::string::npos ? 0 : std::strtod(line.c_str() + at + name.size() + 3, nullptr);
-    }
-    // The numbers of an array field in a dump line.
-    static std::vector<double> Numbers(const std::string& line, const std::string& name) {
-        std::vector<double> out;
-        const size_t at = line.find("\"" + name + "\":[");
-        if (at == std::string::npos) return out;
-        char* end = nullptr;
-        for (const char* p = line.c_str() + at + name.size() + 4; *p != ']'; p = end + 1) {
-            out.push_back(std::strtod(p, &end));
-            if (end == p || *end != ',') break;
-        }
-        return out;
+    // Runs a script whose expect lines must all hold.
+    SimRun Expect(int updates, const std::string& script, const std::string& args = "",
+                  const std::string& env = "ALSOFT_DRIVERS=null") {
+        SimRun r = Sim("--updates " + std::to_string(updates) + " " + args, script, env);
+        EXPECT_EQ(r.status, 0) << r.out.substr(0, 2000);
+        return r;
     }
 
     // Links the game's generated data into the test's folder, with only the sound effects named
@@ -144,11 +113,8 @@ class SimTest : public ::testing::Test {
             std::system(("'" + gen + "' --out '" + cache.string() + "' --if-stale >/dev/null").c_str()) == 0;
         close(lock);
         fs::remove_all(dir / "data");
-        if (!made) return false;
-        if (onlySounds.empty()) {
-            fs::create_directory_symlink(cache, dir / "data");
-            return true;
-        }
+        if (made && onlySounds.empty()) fs::create_directory_symlink(cache, dir / "data");
+        if (!made || onlySounds.empty()) return made;
         fs::create_directories(dir / "data" / "sfx");
         for (const auto& e : fs::directory_iterator(cache))
             if (e.path().filename() != "sfx")
