@@ -1,20 +1,16 @@
-// Test support for the end-to-end suite: the real game program on a private X server with
-// generated data, driven by real X input (xdotool) and read back by its window's pixels, and the
-// scenario runner on the same data.
+// The end-to-end suite's driver: the real game on a private X server, played by xdotool, and the runner.
 #pragma once
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macros (None, Bool, ...) must not meet its declarations.
 #include <X11/Xutil.h>
+#include <sys/file.h>
 
-#include <chrono>
+#include <array>
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <functional>
 #include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "tests/host/x_server.h"
 
@@ -23,33 +19,70 @@ namespace e2e {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const std::string kGame = std::string(ZARNOK_BINARY_DIR) + "/zarnok";
-const std::string kSim = std::string(ZARNOK_BINARY_DIR) + "/zarnok-sim";
-const std::string kDatagen = std::string(ZARNOK_BINARY_DIR) + "/zarnok-datagen";
-
-inline std::string Quote(const std::string& s) {
-    return "'" + s + "'";
-}
+const std::string kBin = std::string(ZARNOK_BINARY_DIR);
 
 inline std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
+inline std::vector<std::string> Split(const std::string& text, char at) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, at);) out.push_back(part);
+    return out;
+}
+inline std::string Output(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    for (char buf[4096]; p && fgets(buf, sizeof buf, p);) out += buf;
+    const int st = p ? pclose(p) : -1;
+    if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+inline bool Until(const std::function<bool()>& done) {
+    for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(10ms))
+        if (done()) return true;
+    return false;
+}
+// The value of field `name` in a line the runner dumped.
+inline std::string Field(const std::string& line, const std::string& name) {
+    size_t at = line.find("\"" + name + "\":"), end = at += name.size() + 3, depth = 0;
+    for (; end < line.size() && (depth || (line[end] != ',' && line[end] != '}')); ++end)
+        depth += line[end] == '[' ? 1 : line[end] == ']' ? -1 : 0;
+    return at > line.size() ? "" : line.substr(at, end - at);
+}
 
-class GameTest : public ::testing::Test {
+using Probe = std::function<bool(XImage*, float)>;  // the window's picture, its scale from the virtual screen
+// Bright pixels (a channel above 200) in a box of virtual-screen coordinates: glyphs and images.
+inline int Bright(XImage* img, float s, float x0, float y0, float x1, float y1) {
+    int n = 0;
+    for (int y = static_cast<int>(y0 * s); y < static_cast<int>(y1 * s) && y < img->height; ++y)
+        for (int x = static_cast<int>(x0 * s); x < static_cast<int>(x1 * s) && x < img->width; ++x) {
+            const unsigned long p = XGetPixel(img, x, y);
+            n += (p >> 16 & 255) > 200 || (p >> 8 & 255) > 200 || (p & 255) > 200;
+        }
+    return n;
+}
+// Whether the pixel at virtual-screen coordinates has its red, green and blue in the ranges.
+inline bool Colour(XImage* img, float s, float x, float y, std::array<int, 6> rgb) {
+    const unsigned long p = XGetPixel(img, static_cast<int>(x * s), static_cast<int>(y * s));
+    for (int c = 0; c < 3; ++c)
+        if (int v = p >> (16 - 8 * c) & 255; v < rgb[2 * c] || v > rgb[2 * c + 1]) return false;
+    return true;
+}
+
+class EndToEnd : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!fs::exists(kGame) || !fs::exists(kSim) || !fs::exists(kDatagen)) return;
-        server = new xtest::XServer({"-screen", "0", screen});
-        if (!server->Ok()) return;
+        // Its screen of 1280 x 1024: full screen, the virtual screen is 640 x 512 and holds every probe.
+        server = new xtest::XServer();
         setenv("DISPLAY", server->Name().c_str(), 1);
         setenv("ALSOFT_DRIVERS", "null", 1);
         // One connection for the whole suite: the server resets whenever its last client leaves.
-        if (!(dpy = XOpenDisplay(nullptr))) return;
-        // A window can go away between two requests about it (a switch of screen mode, the game
-        // ended): no reason to die.
+        if (!server->Ok() || !(dpy = XOpenDisplay(nullptr))) return;
+        // A window can go away between two requests about it (a new screen mode, the game ended).
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         // Keys do not repeat: one held past the repeat delay on a slow machine would choose twice.
         XKeyboardControl noRepeat{};
@@ -57,143 +90,116 @@ class GameTest : public ::testing::Test {
         XChangeKeyboardControl(dpy, KBAutoRepeatMode, &noRepeat);
         dir = fs::temp_directory_path() / ("zarnok-e2e-" + std::to_string(getpid()));
         fs::create_directories(dir);
-        // The data `make build` generated, or else a fresh set.
-        const fs::path built = fs::path(ZARNOK_SOURCE_DIR) / "data";
-        if (fs::exists(built / "gfx.png")) {
-            fs::create_directory_symlink(built, dir / "data");
-            ready = true;
-        } else {
-            ready = xtest::Run(Quote(kDatagen) + " --out " + Quote((dir / "data").string()) +
-                               " >/dev/null 2>&1") == 0;
-        }
+        // The data, generated once into the build tree (under a lock: test programs run side by side).
+        const std::string cache = kBin + "/tests/game-data";
+        const int lock = open((cache + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+        flock(lock, LOCK_EX);
+        xtest::Run("'" + kBin + "/zarnok-datagen' --out '" + cache + "' --if-stale >/dev/null");
+        close(lock);
+        fs::create_directory_symlink(cache, dir / "data");
     }
     static void TearDownTestSuite() {
         if (!dir.empty()) fs::remove_all(dir);
-        if (dpy) XCloseDisplay(dpy);
         delete server;
-        server = nullptr;
     }
     void SetUp() override {
-        if (!ready) GTEST_SKIP() << "needs the game, the runner, the data generator and Xvfb";
+        ASSERT_TRUE(dpy && fs::exists(dir / "data" / "gfx.png")) << "needs Xvfb and the generated data";
         fs::remove(dir / ".zorbinstate");
     }
-    void TearDown() override { game.reset(); }
 
     // Starts the game in the suite's folder with `args`, its output dropped, and waits for its window.
-    void Start(const std::string& args = "") {
-        game = std::make_unique<xtest::Child>(
-            std::vector<std::string>{
-                "sh", "-c",
-                "cd " + Quote(dir.string()) + " && exec " + Quote(kGame) + " " + args + " >/dev/null"},
-            true);
-        window = 0;
-        for (int i = 0; i < 1000 && !(window = FindWindow()); ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_NE(window, 0u) << "no window titled Zarnok";
+    void Start(const std::string& args) {
+        const std::string line =
+            "cd '" + dir.string() + "' && exec '" + kBin + "/zarnok' " + args + " >/dev/null";
+        game = std::make_unique<xtest::Child>(std::vector<std::string>{"sh", "-c", line}, true);
+        ASSERT_TRUE(Until([&] { return (window = FindWindow()) != 0; })) << "no window titled Zarnok";
     }
-
-    // The game's mapped top-level window, or 0 (a switch of screen mode makes a new one).
+    // The game's window (each screen mode makes a new one), or 0.
     static Window FindWindow() {
-        Window root = DefaultRootWindow(dpy), parent, *children = nullptr, found = 0;
-        unsigned n = 0;
-        if (!XQueryTree(dpy, root, &root, &parent, &children, &n)) return 0;
-        for (unsigned i = 0; i < n && !found; ++i) {
-            XWindowAttributes a;
-            if (xtest::WindowName(dpy, children[i]) == "Zarnok" &&
-                XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable)
-                found = children[i];
-        }
-        if (children) XFree(children);
-        return found;
+        return std::strtoul(Output("xdotool search --onlyvisible --name '^Zarnok$' 2>/dev/null").c_str(),
+                            nullptr, 10);
+    }
+    bool Check(const Probe& probe) {
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(dpy, window, &a) || a.map_state != IsViewable)
+            if (!(window = FindWindow()) || !XGetWindowAttributes(dpy, window, &a)) return false;
+        XImage* img = XGetImage(dpy, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+        // The virtual screen keeps 640 across or 480 down, whichever gives the larger scale.
+        const bool ok = img && probe(img, std::max(a.width / 640.0f, a.height / 480.0f));
+        if (img) XDestroyImage(img);
+        return ok;
+    }
+    bool WaitFor(const Probe& probe) {
+        return Until([&] { return Check(probe); });
+    }
+    // The loading screen's clear colour, then `probe`: after a start or a switch of screen mode.
+    bool Loaded(const Probe& probe) {
+        const Probe loading = [](XImage* i, float) { return (XGetPixel(i, 10, 10) & 0xFFFFFF) == 0x282850; };
+        return Until([&] { return Check(loading); }) && WaitFor(probe);
     }
 
-    // A real key press (a tap: for keys the game counts rather than reads as held).
-    static void Key(const std::string& keys) { ASSERT_EQ(xtest::Run("xdotool key " + keys), 0) << keys; }
-
-    // A session started with --record session.txt is followed by the updates it has written.
-    // Waits (up to a minute) until the game has made `updates` more updates than now.
-    void Updates(int updates) {
-        const int target = Update() + updates;
-        for (int i = 0; i < 6000 && Update() < target; ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_GE(Update(), target) << "the game stopped updating";
+    // The lines of the recording (--record session.txt) that hold `what`.
+    std::vector<std::string> Lines(const std::string& what) {
+        std::vector<std::string> out;
+        for (const std::string& line : Split(ReadFile(dir / "session.txt"), '\n'))
+            if (line.find(what) != std::string::npos) out.push_back(line);
+        return out;
     }
-    // The update the recording has reached.
-    int Update() {
-        const std::string text = ReadFile(dir / "session.txt");
-        const size_t at = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
-        return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 1);
+    int Update() { return std::atoi(Split("0\n" + ReadFile(dir / "session.txt"), '\n').back().c_str()); }
+    // Waits until the game has made `updates` updates since update `from` (or now).
+    void Updates(int updates, int from = -1) {
+        const int target = (from < 0 ? Update() : from) + updates;
+        ASSERT_TRUE(Until([&] { return Update() >= target; })) << "the game stopped updating";
     }
-
-    // A control pressed as a player does (the game reads held keys, so a tap between two updates
-    // could go unseen): held for a few updates, then let go for a few.
+    // Holds `key` for `updates` updates from the first that saw it (a pass may run several at once).
+    void HoldFor(const std::string& key, int updates) {
+        const Window before = FindWindow();
+        const size_t downs = Lines(" key down ").size(), ups = Lines(" key up ").size();
+        xtest::Run("xdotool keydown " + key);
+        ASSERT_TRUE(Until([&] { return Lines(" key down ").size() > downs; })) << key << " never went down";
+        Updates(updates, std::atoi(Lines(" key down ").back().c_str()));
+        xtest::Run("xdotool keyup " + key);
+        // A key that made a new window went up in the old one: the new one never saw it held.
+        ASSERT_TRUE(Until([&] { return Lines(" key up ").size() > ups || FindWindow() != before; })) << key;
+    }
+    // A control pressed as a player does (a tap could fall between two updates).
     void Press(const std::string& key) {
         HoldFor(key, 4);
         Updates(4);
     }
-    // Holds `key` for `updates` of the game's updates, counted from the first one that saw it. A
-    // pass of the game's loop reads its events once and then runs up to four updates (a slow frame,
-    // such as one of a full screen on a busy machine, makes it catch up): updates counted from the
-    // moment the key went down can all belong to a pass that read its events just before, and the
-    // key would then come up before any update saw it held.
-    void HoldFor(const std::string& key, int updates) {
-        const Window before = FindWindow();
-        const int downs = KeyLines(" key down "), ups = KeyLines(" key up ");
-        ASSERT_EQ(xtest::Run("xdotool keydown " + key), 0);
-        int seen = 0;
-        for (int i = 0; i < 6000 && KeyLines(" key down ", &seen) == downs; ++i)
-            std::this_thread::sleep_for(10ms);
-        ASSERT_GT(KeyLines(" key down "), downs) << "the game never saw " << key << " go down";
-        for (int i = 0; i < 6000 && Update() < seen + updates; ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_GE(Update(), seen + updates) << "the game stopped updating";
-        ASSERT_EQ(xtest::Run("xdotool keyup " + key), 0);
-        // A key that rebuilt the window was let go with the old window; the new one never saw it
-        // held, so no release of it comes.
-        if (FindWindow() != before) return;
-        for (int i = 0; i < 6000 && KeyLines(" key up ") == ups; ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_GT(KeyLines(" key up "), ups) << "the game never saw " << key << " come up";
+    void Steer() {
+        for (auto [key, updates] : {std::pair{"Left", 40}, {"Right", 30}}) {
+            Updates(30);
+            HoldFor(key, updates);
+        }
+        Updates(30);
     }
-    // The recording's lines holding `what` ("key down" or "key up"), and in `update` the update
-    // before which the last of them came.
-    int KeyLines(const std::string& what, int* update = nullptr) {
-        std::istringstream lines(ReadFile(dir / "session.txt"));
-        int n = 0;
-        for (std::string line; std::getline(lines, line);)
-            if (line.find(what) != std::string::npos) {
-                ++n;
-                if (update) *update = std::atoi(line.c_str());
-            }
-        return n;
-    }
-    // The window's pixels as 0xRRGGBB, row by row, or empty when they cannot be read.
-    std::vector<long> Pixels(int* width = nullptr, int* height = nullptr) {
-        XWindowAttributes a;
-        if (!window || !XGetWindowAttributes(dpy, window, &a)) return {};
-        XImage* img = XGetImage(dpy, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
-        if (!img) return {};
-        std::vector<long> out;
-        for (int y = 0; y < a.height; ++y)
-            for (int x = 0; x < a.width; ++x)
-                out.push_back(static_cast<long>(XGetPixel(img, x, y) & 0xFFFFFF));
-        XDestroyImage(img);
-        if (width) *width = a.width;
-        if (height) *height = a.height;
-        return out;
+    // Ends the game with `how` (a key held until it ends, or "" for the close request): status 0.
+    void End(const std::string& how) {
+        if (how.empty())
+            xtest::SendCloseRequest(dpy, window);
+        else
+            xtest::Run("xdotool keydown " + how);
+        EXPECT_EQ(game->Wait(20), 0) << (how.empty() ? "the close request" : how);
+        if (!how.empty()) xtest::Run("xdotool keyup " + how);
     }
 
-    // The scenario runner in the suite's folder; its standard output, and its status in `status`.
     static std::string Sim(const std::string& args, int* status) {
-        const std::string cmd = "cd " + Quote(dir.string()) + " && " + Quote(kSim) + " " + args + " 2>&1";
-        std::string out;
-        FILE* p = popen(cmd.c_str(), "r");
-        for (char buf[4096]; p && fgets(buf, sizeof buf, p);) out += buf;
-        const int st = p ? pclose(p) : -1;
-        *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        return out;
+        return Output("cd '" + dir.string() + "' && '" + kBin + "/zarnok-sim' " + args + " 2>&1", status);
+    }
+    // The recording replayed in the runner, which must pass its checks: each update's named fields.
+    static std::vector<std::string> Replay(const std::string& names) {
+        int status = -1;
+        const std::string out = Sim("--script session.txt --dump-every 1 --dump " + names, &status);
+        EXPECT_EQ(status, 0) << out.substr(out.size() > 600 ? out.size() - 600 : 0);
+        std::vector<std::string> passes;
+        for (const std::string& line : Split(out, '\n'))
+            if (line.rfind("{\"pass\":", 0) == 0) passes.push_back(line);
+        return passes;
     }
 
-    static inline std::string screen = "1920x1200x24";  // the server's screen, which a suite may change
     static inline xtest::XServer* server = nullptr;
     static inline fs::path dir;
-    static inline bool ready = false;
     static inline Display* dpy = nullptr;
     std::unique_ptr<xtest::Child> game;
     Window window = 0;
