@@ -12,13 +12,7 @@ namespace {
 using simtest::SimRun;
 using simtest::StartGame;
 
-class GameTest : public simtest::SimTest {
-  protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        if (!IsSkipped() && !LinkData()) GTEST_SKIP() << "no data generator";
-    }
-};
+class GameTest : public simtest::DataTest {};
 
 TEST_F(GameTest, FirstDifficultyShowsItsHintsThenEveryWaveIsMirroredAndTheSameWhateverCameBefore) {
     // The hints stand in updates 1-219 and 121-269 of the game, the first wave comes in update 320.

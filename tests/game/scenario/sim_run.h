@@ -118,4 +118,13 @@ class SimTest : public ::testing::Test {
     fs::path dir;
 };
 
+// A test folder with the game's generated data linked in.
+class DataTest : public SimTest {
+  protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        if (!IsSkipped() && !LinkData()) GTEST_SKIP() << "no data generator";
+    }
+};
+
 }  // namespace simtest

@@ -11,13 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 using simtest::Press;
 
-class ScreensTest : public simtest::SimTest {
-  protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        if (!IsSkipped() && !LinkData()) GTEST_SKIP() << "needs the data generator";
-    }
-};
+class ScreensTest : public simtest::DataTest {};
 
 constexpr int kLeft = 37, kRight = 39, kDown = 40, kEnter = 13, kEscape = 27;
 const std::string kToOptions = Press(30, kRight) + Press(34, kRight) + Press(38, kRight) + Press(44, kEnter);
@@ -75,39 +69,6 @@ TEST_F(ScreensTest, TitleByMouseTapsChooseAndADragScrollsAndBounces) {
     }
 }
 
-TEST_F(ScreensTest, OptionsCycleSoundToggleTheCabinetAndSaveForTheNextStart) {
-    // To the cog and open the box; it slides in for 30 updates, then Down selects Sound. Each press
-    // steps the setting, once however long the key is held; the settings without music stop it.
-    std::string script = kToOptions + Press(80, kDown) + R"(44 expect f_optionsOpen = 1
-89 expect texts has "Sound : SFX + Music","iCade : Off"
-)";
-    const char* cycle[][3] = {{"SFX", "2", "0"},
-                              {"Music", "3", "1"},
-                              {"Off", "0", "0"},
-                              {"SFX + Music", "1", "1"},
-                              {"SFX", "2", "0"}};
-    for (int i = 0; i < 5; ++i) {
-        const std::string p = std::to_string(90 + 10 * i);
-        script += p + " set f_musicOn 1\n" + Press(90 + 10 * i, kEnter) + p + "-" +
-                  std::to_string(91 + 10 * i) + " expect f_options[5] = " + cycle[i][1] +
-                  "; f_musicOn = " + cycle[i][2] + "\n" + std::to_string(94 + 10 * i) +
-                  " expect texts has \"Sound : " + cycle[i][0] + "\"\n";
-    }
-    Expect(220, script + Press(140, kDown) + Press(150, kEnter) + Press(160, kEnter) + Press(180, kEscape) +
-                    R"(150-155 expect vx_Zarnok_iCadeControls = 1
-160 expect vx_Zarnok_iCadeControls = 0
-180 expect f_optionsOpen = 0
-)");
-    // The box saved on closing; the next start loads every section.
-    std::ifstream in(dir / ".zorbinstate");
-    const std::string state((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(state.rfind("0|0|0|0|0|2|0|", 0), 0u) << state;
-    const simtest::SimRun next = Expect(2, "1 expect f_options[5] = 2\n");
-    for (const char* d : {"Settings", "Badges", "Highscore 0", "Highscore 1", "Highscore 2"})
-        EXPECT_NE(std::find(next.lines.begin(), next.lines.end(), std::string(d) + " Loaded"),
-                  next.lines.end());
-}
-
 TEST_F(ScreensTest, ConfirmStartsAGameWhosePauseResumesOpensOptionsAndQuitsIntoARecordedScore) {
     // Difficulty 2's best are 500, 300, 300, 100. Its game, chosen by keys after a touch (the
     // keyboard's control style), is quit with 300: filed 4th, after the equal older scores, and
@@ -139,10 +100,11 @@ TEST_F(ScreensTest, ConfirmStartsAGameWhosePauseResumesOpensOptionsAndQuitsIntoA
 // title, most of them in the options box with its sound item selected. Each probe is an input =
 // what it must do. Inputs: "k<key>", "j<pad>:<button>", "a<pad>:<axis>:<value>" (a stick),
 // "c<press letter><release letter>" (the cabinet's characters); "o" opens the box, "x" the credits.
-// Effects: 's' steps the sound setting, '+' and '-' move the selection, 'b' (back) closes the
-// box (which slides for 30 updates), or else the credits opened just before, 'i' switches the
-// cabinet protocol, '0' nothing. The run ends at once with a quit key, F4 or the pad's.
-TEST_F(ScreensTest, EveryKeyButtonStickAndCabinetLetterOfTheMapping) {
+// Effects: 's' steps the sound setting (its label follows; the settings without music stop it),
+// '+' and '-' move the selection, 'b' (back) closes the box (which slides for 30 updates, and
+// saves) or else the credits opened just before, 'i' switches the cabinet protocol, '0' nothing.
+// The run ends at once with a quit key, F4 or the pad's; the next start loads the settings.
+TEST_F(ScreensTest, EveryKeyButtonStickAndCabinetLetterOfTheMappingAndTheOptionsBoxSaving) {
     std::istringstream probes(
         // Back, confirm (controls 10 to 15), the directions, the cabinet protocol switched on.
         "k27=b k192=b k46=b k8=b j0:6=b j1:7=b j2:14=b o=0 "
@@ -154,6 +116,7 @@ TEST_F(ScreensTest, EveryKeyButtonStickAndCabinetLetterOfTheMapping) {
         "k90=0 k74=0 k88=0 k75=0 k67=0 k76=0 k86=0 k73=0 k66=0 k85=0 k78=0 k79=0 "
         "cXZ=+ cAQ=- cDC=+ k37=- k40=+ k38=- k39=+ j0:9=- k87=0 k83=0 k65=0 k68=0 a0:0:0.7=0 a0:1:0.7=0 "
         "cOG=b cLV=b x=0 k192=0 k27=b");
+    const char* kSound[] = {"Off", "SFX + Music", "SFX", "Music"};  // the sound setting's labels
     std::string script;
     int p = 30, sound = 1, sel = 0, open = 0, credits = 0, icade = 0;  // the state the probes leave
     for (std::string probe; probes >> probe;) {
@@ -172,6 +135,7 @@ TEST_F(ScreensTest, EveryKeyButtonStickAndCabinetLetterOfTheMapping) {
         if (probe[0] == 'o') script += down + "set f_optionsOpen 1\n" + down + "set f_optionSel 1\n", sel = 1;
         if (probe[0] == 'x' || (effect == 'b' && !open))  // the credits, opened just before
             script += std::to_string(p - (probe[0] != 'x')) + " set f_creditsOpen 1\n";
+        if (effect == 's') script += down + "set f_musicOn 1\n";  // a setting without music stops it
         sound = (sound + (effect == 's')) % 4;
         sel += (effect == '+') - (effect == '-');
         icade ^= effect == 'i';
@@ -185,12 +149,24 @@ TEST_F(ScreensTest, EveryKeyButtonStickAndCabinetLetterOfTheMapping) {
                       "; f_optionSel = " + std::to_string(sel) + "; f_optionsOpen = " + std::to_string(open) +
                       "; f_creditsOpen = " + std::to_string(credits) +
                       "; vx_Zarnok_iCadeControls = " + std::to_string(icade) + "\n";
+        if (effect == 's')  // the label from the next update
+            script += std::to_string(p + 2) + "-" + std::to_string(p + 3) +
+                      " expect f_musicOn = " + std::to_string(sound % 2) +
+                      "; texts has \"Sound : " + kSound[sound] + "\"\n";
         p += open != was ? 35 : 5;  // the box slides in or out
     }
     for (const char* quit : {" key down 115\n", " key down 432\n"}) {
         fs::remove(dir / ".zorbinstate");
         Expect(p + 10, script + std::to_string(p) + quit + std::to_string(p + 1) + " expect f_mode = -1\n");
     }
+    // The box saved its settings on closing; the next start loads every section.
+    std::ifstream in(dir / ".zorbinstate");
+    const std::string state((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(state.rfind("0|0|0|0|0|" + std::to_string(sound) + "|", 0), 0u) << state;
+    const simtest::SimRun next = Expect(2, "1 expect f_options[5] = " + std::to_string(sound) + "\n");
+    for (const char* d : {"Settings", "Badges", "Highscore 0", "Highscore 1", "Highscore 2"})
+        EXPECT_NE(std::find(next.lines.begin(), next.lines.end(), std::string(d) + " Loaded"),
+                  next.lines.end());
 }
 
 TEST_F(ScreensTest, ScreenshotsOfEveryScreenAtTwoSizes) {
