@@ -1,6 +1,7 @@
 // Sound decoding for the native layer: WAV (PCM) and Ogg Vorbis files, read whole into memory.
 #include "host/audio_data.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -217,12 +218,6 @@ struct PacketBits {
     }
 };
 
-int BitsFor(uint32_t n) {
-    int bits = 0;
-    for (; n; n >>= 1) ++bits;
-    return bits;
-}
-
 // a to the power n, or cap + 1 when that is more than cap.
 uint64_t PowerUpTo(uint64_t a, uint64_t n, uint64_t cap) {
     uint64_t p = 1;
@@ -244,7 +239,7 @@ bool VorbisCodebooksSafe(const std::vector<unsigned char>& setup) {
             uint64_t done = 0;
             for (int length = static_cast<int>(in.Get(5)) + 1; done < entries; ++length) {
                 if (length >= 32 || in.over) return false;
-                done += in.Get(BitsFor(static_cast<uint32_t>(entries - done)));
+                done += in.Get(std::bit_width(static_cast<uint32_t>(entries - done)));
             }
         } else {
             const bool sparse = in.Get(1);
