@@ -31,14 +31,12 @@ bool Decode(FILE* f, bool ogg, Decoded* d) {
 bool Decode(const std::string& path, bool ogg, Decoded* d) {
     return Decode(std::fopen(path.c_str(), "rb"), ogg, d);
 }
-// `bytes` as WAV from an in-memory stream (none can be made of no bytes).
-bool WavLoads(const Bytes& bytes, Decoded* d) {
-    return !bytes.empty() &&
-           Decode(fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb"), false, d);
-}
-bool WavLoads(const Bytes& bytes) {
+// The frames of `bytes` decoded as WAV from an in-memory stream, or -1.
+int WavFrames(const Bytes& bytes) {
     Decoded d;
-    return WavLoads(bytes, &d);
+    return Decode(fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb"), false, &d)
+               ? d.length
+               : -1;
 }
 
 void Put32(Bytes& b, size_t at, uint32_t v) {
@@ -133,11 +131,16 @@ TEST_F(LoaderTest, SoxAndOggencFilesLoadWithTheirLengthChannelsAndRate) {
     }
 }
 
-TEST_F(LoaderTest, MalformedWavFilesGiveNull) {
-    ASSERT_TRUE(WavLoads(HandMade()));
+TEST_F(LoaderTest, OtherWritersLayoutsLoadAndMalformedWavFilesGiveNull) {
+    ASSERT_EQ(WavFrames(HandMade()), 8);
+    // An 18-byte format chunk, and an odd-sized LIST chunk with its pad byte before the data.
+    Bytes layout = HandMade();
+    Put32(layout, kFmtSize, 18);
+    layout.insert(layout.begin() + 36, {0, 0, 'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0});
+    EXPECT_EQ(WavFrames(layout), 8);
     Decoded none;
     EXPECT_FALSE(Decode("/dev/null", false, &none));
-    EXPECT_FALSE(WavLoads(Bytes{'R', 'I', 'F', 'F'}));
+    EXPECT_EQ(-1, WavFrames(Bytes{'R', 'I', 'F', 'F'}));
     // The hand-made file with one byte (width 1) or number (width 4) changed, or cut to a size.
     struct Change {
         const char* what;
@@ -157,13 +160,13 @@ TEST_F(LoaderTest, MalformedWavFilesGiveNull) {
         if (c.width == 1) b[c.at] = static_cast<unsigned char>(c.value);
         if (c.width == 4) Put32(b, c.at, c.value);
         if (c.width == 0) b.resize(c.at);
-        EXPECT_FALSE(WavLoads(b)) << c.what;
+        EXPECT_EQ(WavFrames(b), -1) << c.what;
     }
     // A first chunk that is not the format, and a huge chunk before the data.
     for (auto [at, chunk] : {std::pair<size_t, std::string>{12, std::string("LIST\4\0\0\0INFO", 12)},
                              {36, "junk\xf0\xff\xff\x7f"}}) {
         Bytes b = HandMade();
         b.insert(b.begin() + static_cast<long>(at), chunk.begin(), chunk.end());
-        EXPECT_FALSE(WavLoads(b)) << at;
+        EXPECT_EQ(WavFrames(b), -1) << at;
     }
 }
