@@ -1,5 +1,6 @@
-// Channels, sources and buffers on OpenAL Soft with a device that grants only four sources, and the
-// audio module on top.
+// Channels, sources and buffers, the audio module on top, and the mix they make: OpenAL Soft's
+// "wave" driver writes the mix to a file that the tests read back, and its device grants only four
+// sources.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -14,21 +15,21 @@ using namespace audiotest;
 
 namespace {
 
-const std::string kMixFile = ConfigureOpenAL("null", "sources=4");
+const std::string kMixFile = ConfigureOpenAL("wave", "sources=4");
 
-class ChannelTest : public ::testing::Test {
+class Audio : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         // Asset names resolve against ./data/ in the working directory: use a folder of our own there.
         assetDir = "audio-test-" + std::to_string(getpid());
         dir = "data/" + assetDir;
-        Shell("mkdir -p " + dir);
-        ASSERT_EQ(Shell("sox -n -r 22050 -c 1 -b 16 " + dir + "/blip.wav synth 0.05 sine 900"), 0);
-        ASSERT_EQ(Shell("sox -n -r 22050 -c 1 -b 8 " + dir + "/loop.wav synth 0.1 sine 500"), 0);
-        ASSERT_EQ(
-            Shell("sox -n -r 44100 -c 2 -b 16 " + dir + "/music.wav synth 0.5 sine 300 && oggenc -Q -o " +
-                  dir + "/music.ogg " + dir + "/music.wav"),
-            0);
+        const std::string sox = "mkdir -p " + dir + " && cd " + dir + " && sox -n ";
+        // Mono at half the output rate, in 16 and 8 bits; mono and stereo at the output rate.
+        ASSERT_EQ(Shell(sox + "-r 22050 -c 1 -b 16 blip.wav synth 0.05 sine 900"), 0);
+        ASSERT_EQ(Shell(sox + "-r 22050 -c 1 -b 8 loop.wav synth 0.1 sine 500"), 0);
+        ASSERT_EQ(Shell(sox + "-r 22050 -c 1 -b 16 tone.wav synth 0.2 sine 1000 vol 0.5"), 0);
+        ASSERT_EQ(Shell(sox + "-r 44100 -c 1 -b 16 long.wav synth 0.4 sine 700 vol 0.5"), 0);
+        ASSERT_EQ(Shell(sox + "-r 44100 -c 2 -b 16 music.wav synth 0.5 sine 300 && oggenc -Q music.wav"), 0);
         new VxGlfwGame();  // the real host loads the sounds
     }
     static void TearDownTestSuite() {
@@ -36,40 +37,46 @@ class ChannelTest : public ::testing::Test {
         Shell("rmdir data 2>/dev/null");
     }
 
-    void SetUp() override {
+    void SetUp() override { Open(); }
+    void TearDown() override { gxtkAudio::CloseDevice(); }
+
+    void Open() {
         audio = new gxtkAudio();
         ASSERT_NE(audio->alDevice, nullptr);
         vx_audio_SetAudioDevice(audio);
         blip = Load("blip.wav");
         loop = Load("loop.wav");
-        ASSERT_NE(blip, nullptr);
-        ASSERT_NE(loop, nullptr);
+        tone = Load("tone.wav");  // 0.2 s
+        longTone = Load("long.wav");
+        ASSERT_TRUE(blip && loop && tone && longTone);
+        Sleep(0.05);  // let the driver start writing before anything sounds
     }
-    void TearDown() override { gxtkAudio::CloseDevice(); }
-
     gxtkSample* Load(const std::string& name) {
         return audio->LoadSample(String((dir + "/" + name).c_str()));
     }
-
-    static bool WaitSourceStopped(ALuint source) {
-        return Await([&] {
-            ALint state = 0;
-            alGetSourcei(source, AL_SOURCE_STATE, &state);
-            return state == AL_STOPPED;
-        });
+    Mix Finish() {
+        gxtkAudio::CloseDevice();  // the driver completes the file on close
+        return ReadMix(kMixFile);
+    }
+    bool WaitStopped(int channel) {
+        return Await([&] { return audio->ChannelState(channel) == 0; });
     }
     ALuint Source(int channel) { return audio->channels[channel].source; }
+    ALint SourceState(int channel) {
+        ALint state = 0;
+        alGetSourcei(Source(channel), AL_SOURCE_STATE, &state);
+        return state;
+    }
 
     inline static std::string assetDir;
     inline static std::string dir;
     gxtkAudio* audio = nullptr;
-    gxtkSample* blip = nullptr;
-    gxtkSample* loop = nullptr;
+    gxtkSample *blip = nullptr, *loop = nullptr, *tone = nullptr, *longTone = nullptr;
 };
 
 }  // namespace
 
-TEST_F(ChannelTest, FreshChannelTakesTheLowestStoppedEffectSourceNeverTheMusicOne) {
+TEST_F(Audio, FreshChannelTakesTheLowestStoppedEffectSourceNeverTheMusicOne) {
     const ALuint music = Source(32);
     ASSERT_NE(music, 0u);  // made at construction
 
@@ -90,7 +97,7 @@ TEST_F(ChannelTest, FreshChannelTakesTheLowestStoppedEffectSourceNeverTheMusicOn
     EXPECT_EQ(Source(2), s2);
 
     // A sample that ended by itself leaves its channel stopped too.
-    ASSERT_TRUE(WaitSourceStopped(s0));
+    ASSERT_TRUE(Await([&] { return SourceState(3) == AL_STOPPED; }));
     EXPECT_EQ(audio->PlaySample(loop, 5, 1), 0);
     EXPECT_EQ(Source(5), s2);  // channel 2 comes before channel 3
     EXPECT_EQ(audio->PlaySample(loop, 6, 1), 0);
@@ -105,7 +112,7 @@ TEST_F(ChannelTest, FreshChannelTakesTheLowestStoppedEffectSourceNeverTheMusicOn
     EXPECT_EQ(audio->ChannelState(8), 0);
 }
 
-TEST_F(ChannelTest, DiscardedBuffersGoOnceNoSourceHoldsThem) {
+TEST_F(Audio, DiscardedBuffersGoOnceNoSourceHoldsThem) {
     ALuint playing = blip->buffer;
     ASSERT_NE(playing, 0u);
     audio->PlaySample(blip, 0, 0);
@@ -114,13 +121,13 @@ TEST_F(ChannelTest, DiscardedBuffersGoOnceNoSourceHoldsThem) {
 
     gxtkSample* other = Load("loop.wav");
     EXPECT_TRUE(alIsBuffer(playing));  // still attached to the playing source: kept in the list
-    ASSERT_TRUE(WaitSourceStopped(Source(0)));
+    ASSERT_TRUE(Await([&] { return SourceState(0) == AL_STOPPED; }));
     audio->PlaySample(other, 1, 0);  // flushes: the finished source lets go, the buffer goes
     EXPECT_FALSE(alIsBuffer(playing));
 }
 
 // (Missing and damaged sounds are fault tests of the game, which also hears its sounds played.)
-TEST_F(ChannelTest, AudioModuleLeavesNoLoopingBehindAndStopsMissingMusic) {
+TEST_F(Audio, AudioModuleLeavesNoLoopingBehindAndStopsMissingMusic) {
     c_Sound* sound = vx_audio_LoadSound(String((assetDir + "/blip.wav").c_str()));
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(vx_audio_PlaySound((new c_Sound())->m_new(nullptr), 3, 0), 0);
@@ -155,7 +162,7 @@ int CollectCountingDiscards() {
 
 // A sample the game no longer holds lives while its channel plays it, and is collected (its
 // buffer discarded) once the channel has stopped.
-TEST_F(ChannelTest, PlayingSamplesStayAliveThroughCollections) {
+TEST_F(Audio, PlayingSamplesStayAliveThroughCollections) {
     gc_clear_roots();
     rootAudio = audio;
     gc_add_root(rootAudio);
@@ -179,4 +186,63 @@ TEST_F(ChannelTest, PlayingSamplesStayAliveThroughCollections) {
     EXPECT_FALSE(alIsBuffer(buffer));
     gc_clear_roots();
     rootAudio = nullptr;
+}
+
+// Rate 2 halves the duration (set before anything played: the channel's source is made for it); a
+// sample at volume 0 adds nothing to the mix. The pan is an angle: a right angle puts the sound on
+// the right, minus one on the left.
+TEST_F(Audio, ASampleSoundsForItsLengthOverItsRateOnItsSideAndEnds) {
+    for (float rate : {1.0f, 2.0f}) {
+        if (rate > 1) Open();
+        const bool right = rate == 1;
+        audio->SetRate(3, rate);
+        audio->SetPan(3, right ? 1.5707964f : -1.5707964f);
+        EXPECT_EQ(audio->PlaySample(tone, 3, 0), 0);
+        EXPECT_EQ(audio->ChannelState(3), 1);
+        EXPECT_TRUE(WaitStopped(3));  // noticed on asking
+        // Once finished, pausing and resuming do nothing.
+        audio->PauseChannel(3);
+        audio->ResumeChannel(3);
+        EXPECT_EQ(SourceState(3), AL_STOPPED);
+        audio->SetVolume(5, 0.0f);
+        audio->PlaySample(longTone, 5, 0);
+        EXPECT_TRUE(WaitStopped(5));
+        Mix mix = Finish();
+        EXPECT_NEAR(mix.Span(), 0.2 / rate, 0.025) << rate;
+        EXPECT_GT(Mix::Energy(right ? mix.right : mix.left), 20 * Mix::Energy(right ? mix.left : mix.right));
+    }
+}
+
+// A channel paused by the game, then the whole device suspended: each holds the sound for a second
+// and the mix shows both silences. The driver mixes in real time and, when its thread has been kept
+// waiting, catches up with the state the sources have then: a silence shows only for as much of a
+// hold as it was let run, so the holds last a second to leave clear gaps on a busy machine.
+TEST_F(Audio, PauseAndSuspendHoldTheSoundAndResumeContinues) {
+    audio->PlaySample(longTone, 0, 0);
+    Sleep(0.15);
+    audio->PauseChannel(0);
+    EXPECT_EQ(audio->ChannelState(0), 2);
+    Sleep(1.0);
+    audio->ResumeChannel(0);
+    EXPECT_EQ(audio->ChannelState(0), 1);
+    // Started at once, so that no silence falls between the two holds.
+    audio->PlaySample(tone, 1, 1);  // looped: sounds on until suspended
+    audio->PlaySample(tone, 2, 1);
+    audio->SetVolume(2, 0.0f);
+    audio->PauseChannel(2);  // paused by the game
+    Sleep(0.3);
+    EXPECT_TRUE(WaitStopped(0));  // the rest of the long tone played out
+    audio->Suspend();
+    EXPECT_EQ(SourceState(1), AL_PAUSED);
+    EXPECT_EQ(audio->ChannelState(1), 1);  // the game still sees it play
+    Sleep(1.0);
+    audio->Resume();
+    EXPECT_EQ(SourceState(1), AL_PLAYING);
+    EXPECT_EQ(SourceState(2), AL_PAUSED);  // the game's pause stands
+    Sleep(0.2);
+    Mix mix = Finish();
+    const std::vector<double> gaps = mix.InnerGaps(0.2);
+    ASSERT_EQ(gaps.size(), 2u);
+    for (double gap : gaps) EXPECT_LT(gap, 1.5);
+    EXPECT_GT(mix.ActiveSeconds(), 0.5);
 }
