@@ -1,5 +1,6 @@
 // The GLFW host with a real window on a private X server: the first window, its re-creation, the
-// key translation with real X key presses, the mouse, the focus and the close request.
+// key translation with real X key presses, the mouse, the focus and the close request; and the whole
+// program on the real entry, as a separate process, where it cannot start.
 // GoogleTest first: Xlib defines macros (None, Bool, ...) that its headers must not see.
 #include <gtest/gtest.h>
 
@@ -202,6 +203,21 @@ TEST(HostLoop, FocusLossSuspendsUntilTheFocusReturns) {
     ASSERT_LT(s, r);
     EXPECT_EQ(kinds.substr(s, r - s).find('u'), std::string::npos) << kinds;
     EXPECT_GE(resumedUpdates, 10);
+}
+
+// Without a display, and on a display without OpenGL. (Its window and close request are tested
+// with the game's play tests.)
+TEST(Entry, WithoutADisplayOrOpenGlTheProgramFails) {
+    const std::string game = ZARNOK_BINARY_DIR "/zarnok";
+    xtest::Child alone({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", game});
+    EXPECT_EQ(alone.Output(), "glfwInit failed\n");
+    EXPECT_EQ(alone.Wait(), 255);
+    xtest::XServer withoutGl({"-extension", "GLX"});
+    ASSERT_TRUE(withoutGl.Ok());
+    xtest::Child noGl({"env", "DISPLAY=" + withoutGl.Name(), game});
+    const std::string out = noGl.Output();
+    EXPECT_EQ(out.rfind("Could not open the game window: ", 0), 0u) << out;
+    EXPECT_EQ(noGl.Wait(), 255);
 }
 
 }  // namespace
