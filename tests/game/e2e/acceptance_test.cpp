@@ -1,7 +1,5 @@
 // The game as a player meets it, checked by its pixels, exit status, state file and the mix OpenAL
 // Soft wrote, and by the runner replaying the recorded session (whose checks prove it the same game).
-#include <stb/stb_image.h>
-
 #include <set>
 
 #include "tests/game/e2e/game_driver.h"
@@ -193,29 +191,6 @@ TEST_F(EndToEnd, ReplayedInTheWindowDeafToThePlayerButForTheQuitKeys) {
         EXPECT_TRUE(Check(Lists)) << "a key started a game";
         End(quit);
     }
-}
-
-// The README's screenshot, made by the runner into the build tree: the committed copy's source.
-TEST_F(EndToEnd, TheReadmeScreenshotShowsAWaveInFlight) {
-    const std::string shot = kBin + "/docs/screenshot.png";
-    fs::create_directories(kBin + "/docs");
-    fs::remove(shot);
-    // Difficulty 2; the ship steers left, then right, and slows time for a moment.
-    std::ofstream(dir / "shot.txt")
-        << "0 set f_difficulty 2\n30 set f_mode 11\n100 key down 37\n160 key up 37\n"
-           "200 key down 39\n260 key up 39\n330 key down 32\n345 key up 32\n";
-    int status = -1, w = 0, h = 0, n = 0;
-    Sim("--script shot.txt --updates 360 --dump f_mode --screenshot '" + shot + "'", &status);
-    unsigned char* pixels = stbi_load(shot.c_str(), &w, &h, &n, 3);
-    ASSERT_TRUE(status == 0 && pixels && w == 640 && h == 480);
-    std::set<int> colours;
-    for (int i = 0; i < w * h; ++i)
-        colours.insert(pixels[3 * i] << 16 | pixels[3 * i + 1] << 8 | pixels[3 * i + 2]);
-    stbi_image_free(pixels);
-    EXPECT_GT(colours.size(), 200u) << "ships, enemies, shots and the HUD";
-    ASSERT_TRUE(stbi_info(ZARNOK_SOURCE_DIR "/docs/screenshot.png", &w, &h, &n))
-        << "copy " << shot << " to docs/";
-    EXPECT_EQ(std::make_pair(w, h), std::make_pair(640, 480));
 }
 
 }  // namespace

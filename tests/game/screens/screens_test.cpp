@@ -182,7 +182,11 @@ TEST_F(ScreensTest, ScreenshotsOfEveryScreenAtTwoSizes) {
         {"screens", "options", 100, kToOptions + "99 expect f_optionsOpen = 1\n"},
         {"screens", "credits", 100, Press(30, 78) + "99 expect f_creditsOpen = 1\n"},
         {"screens", "pause", 100, game + Press(60, kEscape) + "99 expect f_paused = 1\n"},
-        {"screenshots", "wave", 540, game + "539 expect f_badCount > 9; f_badCount < 51\n"},
+        // The README's picture: the ship steers left, then right, and slows time for a moment.
+        {"screenshots", "wave", 360,
+         game + "100 key down 37\n160 key up 37\n200 key down 39\n260 key up 39\n330 key down 32\n345 key up "
+                "32\n"
+                "359 expect f_badCount > 9; f_badCount < 51\n"},
         {"screenshots", "game-over", 130, game + "60 set f_lives 0\n129 expect f_gameOverFrames > 59\n"},
         {"screenshots", "slow-motion", 540,
          game + "504 set f_players[10] 100; f_hurt 0\n505 key down 90\n539 expect f_speed < 0.3\n"},
@@ -201,6 +205,8 @@ TEST_F(ScreensTest, ScreenshotsOfEveryScreenAtTwoSizes) {
             EXPECT_GT(bright, static_cast<long>(pic.w) * pic.h / 400) << png;
         }
     }
+    EXPECT_EQ(simtest::Picture(ZARNOK_SOURCE_DIR "/docs/screenshot.png").w, 640)
+        << "the README's picture: copy build/screenshots/wave-640x480.png to docs/screenshot.png";
 }
 
 }  // namespace

@@ -141,8 +141,8 @@ TEST_F(WindowTest, PhysicalKeysGiveTheirFrameworkCodes) {
 }
 
 // Arrows type characters of their own and letters type through the character callback; a held key
-// repeats its down and its character.
-TEST_F(WindowTest, ArrowsAndLettersTypeCharactersAndAHeldKeyRepeats) {
+// repeats its down and its character. Mouse buttons and moves carry the pointer.
+TEST_F(WindowTest, KeysTypeCharactersAndRepeatAndTheMouseCarriesThePointer) {
     ASSERT_EQ(xtest::Run("xdotool key Left a"), 0);
     PumpUntil([] { return CountKeys(2, 65) > 0; });
     EXPECT_EQ(Keys(), (KeyList{{1, 37}, {3, 65573}, {2, 37}, {1, 65}, {3, 97}, {2, 65}}));
@@ -153,9 +153,8 @@ TEST_F(WindowTest, ArrowsAndLettersTypeCharactersAndAHeldKeyRepeats) {
     EXPECT_TRUE(PumpUntil([] { return CountKeys(2, 37) > 0; }));
     EXPECT_EQ(CountKeys(3, 65573), CountKeys(1, 37));
     EXPECT_EQ(CountKeys(2, 37), 1);
-}
 
-TEST_F(WindowTest, MouseButtonsAndMovesCarryThePointer) {
+    Calls().clear();
     ASSERT_EQ(xtest::Run("xdotool mousemove --window " + std::to_string(XWindow()) + " 100 50 click 1"), 0);
     PumpUntil([] { return Calls().size() >= 3 && Calls().back().event == 5; });
     auto is = [](int event, int data) {

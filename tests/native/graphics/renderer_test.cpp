@@ -34,7 +34,7 @@ class Renderer : public ::testing::Test {
 };
 
 // A full batch is only sent when the next quad does not fit; a change of primitive kind, surface,
-// blend or scissor and a read flush the batch, a colour or matrix change does not.
+// blend or scissor and a read flush the batch, a colour or matrix change does not, and Cls drops it.
 TEST_F(Renderer, BatchesFlushOnlyWhenTheyMust) {
     for (int i = 0; i < 256; ++i) g->DrawRect(static_cast<float>(i), 0, 1, 1);
     EXPECT_EQ(0, g->frameDrawCalls);
@@ -66,9 +66,9 @@ TEST_F(Renderer, BatchesFlushOnlyWhenTheyMust) {
     g->DrawRect(0, 0, 1, 1);
     EXPECT_EQ(Bytes(255, 0, 0, 255), g->Vertices()[3].color);
     EXPECT_EQ(Bytes(0, 127, 0, 127), g->Vertices()[4].color) << "premultiplied";
+    g->Cls(0, 0, 0);
     g->EndRender();
-    g->EndRender();
-    EXPECT_EQ(21, g->frameDrawCalls) << "an empty batch sends nothing";
+    EXPECT_EQ(20, g->frameDrawCalls) << "Cls discards the batch pending; an empty batch sends nothing";
 }
 
 // Colours and alpha are clamped before packing; an oval has as many segments as its size on screen
@@ -116,6 +116,11 @@ TEST_F(Renderer, ColoursOvalsAndPolygonsReachTheBatchWithinBounds) {
 TEST_F(Renderer, PrimitivesCoverTheirPixels) {
     g->SetColor(255, 0, 0);
     g->DrawRect(10, 20, 30, 40);
+    // 90 degrees counter-clockwise on the y-down screen about (100, 100): x runs up, y runs right.
+    g->SetMatrix(0, -1, 1, 0, 100, 100);
+    g->DrawRect(0, 0, 10, 2);
+    g->SetMatrix(1, 0, 0, 1, 0, 0);
+    EXPECT_FALSE(g->transformed);
     g->SetColor(0, 255, 0);
     g->DrawLine(100, 5.5f, 120, 5.5f);
     g->SetColor(0, 0, 255);
@@ -132,11 +137,13 @@ TEST_F(Renderer, PrimitivesCoverTheirPixels) {
     g->EndRender();
     EXPECT_EQ(2, g->frameDrawCalls - before);
 
-    // The rectangle is [10, 40) x [20, 60) exactly, the line runs along row 5 from x 100 to 119, the
-    // ellipse about (220, 110) with radii 20 and 10 leaves its box's corner clear.
+    // The rectangle is [10, 40) x [20, 60) exactly, the rotated one [100, 102) x [90, 100), the line
+    // runs along row 5 from x 100 to 119, the ellipse about (220, 110) with radii 20 and 10 leaves its
+    // box's corner clear.
     const Pixels px = Read(g);
     ExpectSpots(px,
                 {{10, 20, 0xFF0000}, {39, 59, 0xFF0000}, {9, 20, 0}, {40, 20, 0}, {10, 19, 0}, {10, 60, 0}});
+    ExpectSpots(px, {{100, 90, 0xFF0000}, {101, 99, 0xFF0000}, {100, 100, 0}, {102, 95, 0}});
     ExpectSpots(px, {{100, 5, 0x00FF00}, {119, 5, 0x00FF00}, {120, 5, 0}, {110, 4, 0}, {110, 6, 0}});
     ExpectSpots(px, {{3, 4, 0x0000FF}, {4, 4, 0}, {305, 305, 0x00FFFF}, {335, 335, 0}});
     ExpectSpots(
@@ -181,24 +188,6 @@ TEST_F(Renderer, ScissorClipsWithTheYFlipAndLimitsCls) {
         {50, 60, 0xFFFFFF}, {59, 64, 0xFFFFFF},  {49, 60, 0},         {60, 60, 0},  {50, 59, 0},
         {50, 65, 0},        {100, 10, 0x00FF00}, {103, 13, 0x00FF00}, {104, 13, 0}, {100, 14, 0}};
     ExpectSpots(Read(g), spots);
-}
-
-TEST_F(Renderer, ClsDiscardsTheDrawingPendingInTheBatch) {
-    g->DrawRect(0, 0, 10, 10);
-    g->Cls(0, 0, 0);
-    g->EndRender();
-    EXPECT_EQ(0, g->frameDrawCalls);
-    EXPECT_EQ(0u, Read(g).Rgb(5, 5));
-}
-
-TEST_F(Renderer, MatrixIsAppliedPerCornerOnTheProcessor) {
-    // 90 degrees counter-clockwise on the y-down screen about (100, 100): x runs up, y runs right.
-    g->SetMatrix(0, -1, 1, 0, 100, 100);
-    g->DrawRect(0, 0, 10, 2);
-    g->SetMatrix(1, 0, 0, 1, 0, 0);
-    EXPECT_FALSE(g->transformed);
-    g->EndRender();
-    ExpectSpots(Read(g), {{100, 90, 0xFFFFFF}, {101, 99, 0xFFFFFF}, {100, 100, 0}, {102, 95, 0}});
 }
 
 TEST_F(Renderer, ReadPixelsPutsTheTopRowFirstAndChecksItsBounds) {

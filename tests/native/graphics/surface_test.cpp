@@ -1,11 +1,16 @@
-// Surfaces: decoding with stb_image, premultiplied retained pixels, lazy textures per context,
-// the power-of-two fallback, pixel writes, and textures rebuilt after the window is re-created.
+// Surfaces and atlas pages, drawn into a real OpenGL context and read back: decoding with stb_image
+// into premultiplied texels, the power-of-two fallback, pixel writes; loaded images sharing one page
+// and one batch with the very pixels textures of their own give, decoded beside the game without
+// keeping their pixels; and everything drawn again after the window is re-created.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 
+#include "native/gxtk_atlas.h"
 #include "native/gxtk_graphics.h"
 #include "tests/native/graphics/gl_test_support.h"
 
@@ -13,91 +18,121 @@ using namespace gltest;
 
 namespace {
 
-using Texels = std::vector<unsigned char>;
+struct Image {
+    const char* name;
+    int w, h, comp;
+};
+// Sizes that are and are not powers of two, every component count, and a strip too thin for a page.
+const Image kImages[] = {{"a.png", 64, 32, 4}, {"b.png", 40, 40, 1},   {"c.png", 100, 60, 3},
+                         {"d.png", 48, 48, 2}, {"e.png", 128, 128, 4}, {"strip.png", 90, 9, 4}};
+constexpr int kCount = sizeof kImages / sizeof kImages[0];
+
+// Component `c` of pixel (x, y) of every image: distinct enough that orientation shows.
+int Texel(int x, int y, int c) {
+    return (x * 37 + y * 91 + c * 71 + (x ^ y) * 13) & 255;
+}
+
+// The 0xRRGGBB a pixel of an image leaves over black: grey for one or two components, then
+// premultiplied by the alpha of two or four.
+uint32_t OverBlack(const Image& im, int x, int y) {
+    const int alpha = im.comp % 2 == 0 ? Texel(x, y, im.comp - 1) : 255;
+    uint32_t rgb = 0;
+    for (int c = 0; c < 3; ++c) rgb = rgb << 8 | Texel(x, y, im.comp < 3 ? 0 : c) * alpha / 255;
+    return rgb;
+}
+
+// The pixels of `im` drawn at (left, 0) over black that are not its texels, with the column and row
+// past it, which stay black.
+int Mismatches(const Pixels& px, const Image& im, int left) {
+    int wrong = 0;
+    for (int y = 0; y <= im.h; ++y)
+        for (int x = 0; x <= im.w; ++x)
+            wrong += px.Rgb(left + x, y) != (x < im.w && y < im.h ? OverBlack(im, x, y) : 0);
+    return wrong;
+}
 
 class Surfaces : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         dir = TempDir("surfaces");
-        // 4 x 2 images; pixel (x, y) gets distinct values so that orientation shows.
-        Texels grey, greyAlpha, rgb, rgba, big;
-        for (int y = 0; y < 2; ++y) {
-            for (int x = 0; x < 4; ++x) {
-                unsigned char v = static_cast<unsigned char>(40 + 50 * x + 20 * y);
-                grey.push_back(v);
-                greyAlpha.insert(greyAlpha.end(), {v, static_cast<unsigned char>(255 - 60 * x)});
-                rgb.insert(rgb.end(),
-                           {v, static_cast<unsigned char>(255 - v), static_cast<unsigned char>(10 * y)});
-                rgba.insert(rgba.end(), {200, 100, 50, static_cast<unsigned char>(128 + 40 * x - 100 * y)});
-            }
+        for (const Image& im : kImages) {
+            std::vector<unsigned char> px;
+            for (int y = 0; y < im.h; ++y)
+                for (int x = 0; x < im.w; ++x)
+                    for (int c = 0; c < im.comp; ++c)
+                        px.push_back(static_cast<unsigned char>(Texel(x, y, c)));
+            WritePng(dir + "/" + im.name, im.w, im.h, im.comp, px);
         }
-        for (int y = 0; y < 60; ++y)
-            for (int x = 0; x < 100; ++x)
-                big.insert(big.end(),
-                           {static_cast<unsigned char>(x * 2), static_cast<unsigned char>(y * 4), 0, 255});
-        WritePng(dir + "/grey.png", 4, 2, 1, grey);
-        WritePng(dir + "/greyalpha.png", 4, 2, 2, greyAlpha);
-        WritePng(dir + "/rgb.png", 4, 2, 3, rgb);
-        WritePng(dir + "/rgba.png", 4, 2, 4, rgba);
-        WritePng(dir + "/big.png", 100, 60, 4, big);
     }
     static void TearDownTestSuite() { Shell("rm -rf '" + dir + "'"); }
 
     void SetUp() override {
         ASSERT_NE(nullptr, Host());
         g = new gxtkGraphics();
-        StartFrame(g);
     }
-    void TearDown() override {
-        g->EndRender();
-        gxtkSurface::forcePowerOfTwo = false;
-    }
+    void TearDown() override { gxtkSurface::forcePowerOfTwo = false; }
 
     gxtkSurface* Load(const char* name) { return g->LoadSurface(String((dir + "/" + name).c_str())); }
-    static std::vector<int> FirstTexel(gxtkSurface* s) {
-        return {s->pixels[0], s->pixels[1], s->pixels[2], s->pixels[3]};
+
+    // Every image whole, its corners, rotated, scaled up and down, mirrored and as a polygon, images
+    // taken in turn; the window's pixels afterwards. The scales put no pixel centre exactly on a
+    // border between two texels, where nearest sampling may go either way by a rounding error.
+    Pixels DrawScene(gxtkSurface* const* s, int n) {
+        StartFrame(g, 20, 40, 60);
+        for (int i = 0; i < n; ++i) {
+            const float x = static_cast<float>(10 + 150 * (i % 4)),
+                        y = static_cast<float>(10 + 230 * (i / 4));
+            const int w = s[i]->Width(), h = s[i]->Height();
+            g->SetMatrix(1, 0, 0, 1, 0, 0);
+            g->DrawSurface(s[i], x, y);
+            g->DrawSurface2(s[i], x, y + 70, w - 7, h - 5, 7, 5);
+            g->SetMatrix(0.4f, 0, 0, 0.4f, x, y + 90);
+            g->DrawSurface(s[i], 0, 0);
+            g->SetMatrix(-2, 0, 0, 2, x + 140, y + 90);
+            g->DrawSurface2(s[i], 0, 0, 0, 0, w / 2, h / 2);
+            g->SetMatrix(0.866f, 0.5f, -0.5f, 0.866f, x + 60, y + 150);
+            g->DrawSurface(s[i], -w / 2.0f, -h / 2.0f);
+        }
+        g->SetMatrix(1, 0, 0, 1, 0, 0);
+        for (int i = 0; i < n; ++i) {
+            const float x = static_cast<float>(10 + 150 * (i % 4)),
+                        y = static_cast<float>(10 + 230 * (i / 4));
+            const int w = s[i]->Width(), h = s[i]->Height();
+            Array<float> tri(12);
+            const float fw = static_cast<float>(w), fh = static_cast<float>(h);
+            const float v[12] = {x, y + 200, 0, 0, x + 2 * fw, y + 200, fw, 0, x, y + 200 + 2 * fh, 0, fh};
+            for (int k = 0; k < 12; ++k) tri[k] = v[k];
+            g->DrawPoly2(tri, s[i], 0, 0);
+        }
+        g->EndRender();
+        return Read(g);
+    }
+
+    static int Differences(const Pixels& a, const Pixels& b) {
+        int n = 0;
+        for (int i = 0; i < a.data.Length(); ++i) n += a.data[i] != b.data[i];
+        return n;
     }
 
     inline static std::string dir;
     gxtkGraphics* g = nullptr;
 };
 
-// The 0xAARRGGBB value a premultiplied texel leaves over black.
-uint32_t OverBlack(int r, int gr, int b) {
-    return 0xFF000000u | (r << 16) | (gr << 8) | b;
-}
-
+// Each image of one to four components at its place, every pixel, and nothing around it.
 TEST_F(Surfaces, DecodesEachComponentCountAndDrawsPremultipliedTexels) {
-    gxtkSurface* grey = Load("grey.png");
-    gxtkSurface* greyAlpha = Load("greyalpha.png");
-    gxtkSurface* rgb = Load("rgb.png");
-    gxtkSurface* rgba = Load("rgba.png");
-    ASSERT_TRUE(grey && greyAlpha && rgb && rgba);
-
-    g->DrawSurface(grey, 0, 0);
-    g->DrawSurface(greyAlpha, 10, 0);
-    g->DrawSurface(rgb, 20, 0);
-    g->DrawSurface(rgba, 30, 0);
+    StartFrame(g);
+    for (int i = 0; i < 4; ++i) g->DrawSurface(Load(kImages[i].name), 110.0f * i, 0);
     g->EndRender();
-    Pixels px = Read(g);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            SCOPED_TRACE(testing::Message() << x << "," << y);
-            int v = 40 + 50 * x + 20 * y, l = v * (255 - 60 * x) / 255, ra = 128 + 40 * x - 100 * y;
-            EXPECT_EQ(OverBlack(v, v, v), px.At(x, y));
-            EXPECT_EQ(OverBlack(l, l, l), px.At(10 + x, y));
-            EXPECT_EQ(OverBlack(v, 255 - v, 10 * y), px.At(20 + x, y));
-            EXPECT_EQ(OverBlack(200 * ra / 255, 100 * ra / 255, 50 * ra / 255), px.At(30 + x, y));
-        }
-    }
-    ExpectSpots(px, {{4, 0, 0}, {0, 2, 0}});
+    const Pixels px = Read(g);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(0, Mismatches(px, kImages[i], 110 * i)) << kImages[i].name;
 }
 
 TEST_F(Surfaces, SubRectanglesAddressExactTexelsWithAndWithoutPowerOfTwoTextures) {
+    const Image& im = kImages[2];  // 100 x 60
     for (bool pow2 : {false, true}) {
         SCOPED_TRACE(pow2 ? "power of two" : "exact size");
         gxtkSurface::forcePowerOfTwo = pow2;
-        gxtkSurface* s = Load("big.png");
+        gxtkSurface* s = Load(im.name);
         ASSERT_NE(nullptr, s);
         EXPECT_FLOAT_EQ(pow2 ? 1.0f / 128 : 1.0f / 100, s->uScale);
         StartFrame(g);
@@ -105,9 +140,14 @@ TEST_F(Surfaces, SubRectanglesAddressExactTexelsWithAndWithoutPowerOfTwoTextures
         g->DrawSurface2(s, 200, 100, 90, 50, 10, 10);  // the bottom-right corner of the image
         g->EndRender();
         // Nothing of the padding is drawn.
-        const std::vector<Spot> spots = {{0, 0, 0},    {99, 59, 0xC6EC00},   {50, 30, 0x647800},
-                                         {100, 30, 0}, {200, 100, 0xB4C800}, {209, 109, 0xC6EC00},
-                                         {210, 109, 0}};
+        const std::vector<Spot> spots = {{0, 0, OverBlack(im, 0, 0)},
+                                         {99, 59, OverBlack(im, 99, 59)},
+                                         {100, 30, 0},
+                                         {50, 60, 0},
+                                         {200, 100, OverBlack(im, 90, 50)},
+                                         {209, 109, OverBlack(im, 99, 59)},
+                                         {210, 109, 0},
+                                         {200, 110, 0}};
         ExpectSpots(Read(g), spots);
     }
 }
@@ -120,7 +160,7 @@ TEST_F(Surfaces, WritePixelsPremultipliesAndUpdatesTheTexture) {
         src[i] = static_cast<int>(0x80C86432u);  // A 128, R 200, G 100, B 50
     g->WritePixels2(s, src, 0, 0, 4, 3, 1, 4);   // whole rows at once
     ASSERT_NE(nullptr, s->pixels);
-    EXPECT_EQ((std::vector<int>{100, 50, 25, 128}), FirstTexel(s));
+    EXPECT_EQ((std::vector<int>{100, 50, 25, 128}), std::vector<int>(s->pixels, s->pixels + 4));
     src[0] = static_cast<int>(0xFF00FF00u);
     src[1] = static_cast<int>(0xFF0000FFu);
     g->WritePixels2(s, src, 1, 1, 2, 1, 0, 2);  // part of one row: (1, 1) green, (2, 1) blue
@@ -137,54 +177,134 @@ TEST_F(Surfaces, WritePixelsPremultipliesAndUpdatesTheTexture) {
     ExpectSpots(Read(g),
                 {{0, 0, 0x643219}, {1, 1, 0x00FF00}, {2, 1, 0x0000FF}, {3, 1, 0x643219}, {3, 2, 0x643219}});
 
-    // A surface's first write zeroes what it leaves out, whatever the heap held before.
+    // A surface's first write zeroes what it leaves out (the sanitizer build fills fresh memory).
     const size_t bytes = 16 * 16 * 4;
-    void* dirty = std::malloc(bytes);
-    std::memset(dirty, 0xAB, bytes);
-    std::free(dirty);
     gxtkSurface* fresh = g->CreateSurface(16, 16);
     g->WritePixels2(fresh, src, 0, 0, 1, 1, 0, 1);
     EXPECT_EQ(std::count(fresh->pixels + 4, fresh->pixels + bytes, 0), static_cast<long>(bytes - 4));
 
-    gxtkSurface* grey = Load("grey.png");
+    gxtkSurface* grey = Load("b.png");
     unsigned char before = grey->pixels[0];
     EXPECT_FALSE(grey->SetSubData(0, 0, 1, 1, src.Data(), 1)) << "only RGBA surfaces take pixel writes";
     EXPECT_EQ(before, grey->pixels[0]);
 }
 
-// Runs last in this program: it replaces the window and its context.
-TEST_F(Surfaces, ZZ_TexturesAreRebuiltAfterTheWindowIsRecreated) {
-    gxtkSurface* drawn = Load("rgba.png");
-    gxtkSurface* idle = Load("rgb.png");
-    int oldSeq = glfwGraphicsSeq;
-    g->DrawSurface(drawn, 0, 0);
+TEST_F(Surfaces, AtlasPagesDrawTheSamePixelsInOneBatchWithoutKeepingDecodedPixels) {
+    gxtkSurface* own[kCount];
+    gxtkSurface* shared[kCount];
+    for (int i = 0; i < kCount; ++i) own[i] = Load(kImages[i].name);
+    const Pixels expected = DrawScene(own, kCount);
+    EXPECT_EQ(2 * kCount, g->frameDrawCalls) << "a texture of its own ends the batch at every image";
+
+    g->atlasImages = true;
+    for (int i = 0; i < kCount; ++i) {
+        shared[i] = Load(kImages[i].name);
+        ASSERT_NE(nullptr, shared[i]);
+        EXPECT_EQ(nullptr, shared[i]->pixels) << kImages[i].name;
+    }
+    EXPECT_EQ(nullptr, shared[kCount - 1]->page) << "a strip keeps a texture of its own";
+    for (int i = 1; i < kCount - 1; ++i) EXPECT_EQ(shared[0]->page, shared[i]->page);
+    EXPECT_EQ(0, Differences(expected, DrawScene(shared, kCount)));
+    EXPECT_EQ(4, g->frameDrawCalls) << "the page continues the batch across images; the strip does not";
+    EXPECT_EQ(nullptr, g->LoadSurface(String((dir + "/missing.png").c_str())));
+
+    // An image written to leaves the place it shares with other loads of its file.
+    gxtkSurface* written = Load("a.png");
+    EXPECT_EQ(shared[0]->originX, written->originX) << "a file loaded again shares its place";
+    Array<int> red(64 * 32);
+    for (int i = 0; i < red.Length(); ++i) red[i] = static_cast<int>(0xFFFF0000u);
+    g->WritePixels2(written, red, 0, 0, 64, 32, 0, 64);
+    gxtkSurface* again = Load("a.png");
+    EXPECT_EQ(shared[0]->originX, again->originX);
+    StartFrame(g, 20, 40, 60);
+    g->DrawSurface(written, 0, 0);
+    g->DrawSurface(again, 100, 0);
+    g->DrawSurface(shared[0], 200, 0);
     g->EndRender();
-    ASSERT_EQ(OverBlack(100, 50, 25), Read(g).At(0, 0));
+    const Pixels px = Read(g);
+    ExpectSpots(px, {{0, 0, 0xFF0000}, {63, 31, 0xFF0000}, {64, 31, 0x14283C}});
+    EXPECT_EQ(expected.Rgb(10, 10), px.Rgb(100, 0));
+    EXPECT_EQ(expected.Rgb(10, 10), px.Rgb(200, 0));
+
+    // A file loaded again while its image lives is not decoded again: its place is taken as it is.
+    Shell("mv '" + dir + "/e.png' '" + dir + "/e-gone.png'");
+    gxtkSurface* reused = Load("e.png");
+    ASSERT_NE(nullptr, reused);
+    EXPECT_EQ(128, reused->Width());
+    EXPECT_EQ(shared[4]->originY, reused->originY);
+    Shell("mv '" + dir + "/e-gone.png' '" + dir + "/e.png'");
+}
+
+// Images load without decoding: the decode runs on the host's worker, and an image not yet drawn
+// reaches its place on the page after a frame, with the pixels a texture of its own gives. A file
+// damaged past its header loads (its header was good) and draws as transparent.
+TEST_F(Surfaces, AtlasImagesAreDecodedBesideTheGameAndPlacedAfterAFrame) {
+    {
+        // The compressed stream's header in the first IDAT chunk made invalid.
+        std::ifstream in(dir + "/e.png", std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        bytes[bytes.find("IDAT") + 4] = '\xff';
+        std::ofstream(dir + "/damaged.png", std::ios::binary) << bytes;
+    }
+    g->atlasImages = true;
+    gxtkSurface* late = Load(kImages[0].name);
+    gxtkSurface* damaged = Load("damaged.png");
+    ASSERT_TRUE(late && damaged);
+    EXPECT_EQ(32, late->Height());
+    EXPECT_EQ(128, damaged->Width());
+    EXPECT_FALSE(late->TextureLive());
+
+    for (int frame = 0; frame < 10000 && !(late->TextureLive() && damaged->TextureLive()); ++frame) {
+        StartFrame(g);
+        g->EndRender();
+        usleep(1000);
+    }
+    EXPECT_TRUE(late->TextureLive() && damaged->TextureLive()) << "placed after frames that do not draw them";
+    EXPECT_EQ(nullptr, late->pixels);
+    EXPECT_EQ(nullptr, late->decode);
+    StartFrame(g);
+    g->DrawSurface(late, 0, 0);
+    g->DrawSurface(damaged, 100, 0);
+    g->EndRender();
+    const Pixels shot = Read(g);
+    EXPECT_EQ(0, Mismatches(shot, kImages[0], 0));
+    ExpectSpots(shot, {{100, 0, 0}, {227, 127, 0}});
+}
+
+// Runs last in this program: it replaces the window and its context. Pages are rebuilt from the
+// files and textures of their own from the pixels kept.
+TEST_F(Surfaces, ZZ_EverythingDrawsAgainAfterTheWindowIsRecreated) {
+    gxtkSurface* idle = Load("b.png");  // the first texture made, never drawn again
+    gxtkSurface* s[kCount];
+    s[0] = Load(kImages[0].name);  // a texture of its own
+    g->atlasImages = true;
+    for (int i = 1; i < kCount; ++i) s[i] = Load(kImages[i].name);
+    gxtkSurface* written = g->CreateSurface(4, 4);
+    Array<int> blue(16);
+    for (int i = 0; i < 16; ++i) blue[i] = static_cast<int>(0xFF0000FFu);
+    g->WritePixels2(written, blue, 0, 0, 4, 4, 0, 4);
+    const int oldSeq = glfwGraphicsSeq;
+    const Pixels before = DrawScene(s, kCount);
 
     Host()->SetGlfwWindow(kWidth, kHeight, 8, 8, 8, 0, 0, 0, false);
     ASSERT_EQ(oldSeq + 1, glfwGraphicsSeq);
-    EXPECT_FALSE(drawn->TextureLive());
-
+    EXPECT_FALSE(s[0]->TextureLive() || s[1]->TextureLive() || written->TextureLive());
     StartFrame(g);
-    g->DrawSurface(drawn, 0, 0);
-    g->DrawSurface(drawn, 10, 0);
+    g->DrawSurface(written, 0, 0);
     g->EndRender();
-    EXPECT_EQ(oldSeq, idle->contextSeq) << "a surface not drawn keeps its stale texture";
-    Pixels px = Read(g);
-    EXPECT_EQ(OverBlack(100, 50, 25), px.At(0, 0));
-    EXPECT_EQ(OverBlack(100, 50, 25), px.At(10, 0));
-    EXPECT_EQ(OverBlack(200 * 28 / 255, 100 * 28 / 255, 50 * 28 / 255), px.At(10, 1));
-
-    // Discarding a stale surface deletes no texture of the new context but frees the pixels;
-    // discarding a live one deletes its texture.
+    EXPECT_EQ(0x0000FFu, Read(g).Rgb(3, 3));
+    // The surface not drawn keeps its stale texture, whose name the new context may have given to
+    // the written one: discarding it frees its pixels and deletes no texture of the new context.
+    EXPECT_EQ(oldSeq, idle->contextSeq);
     idle->Discard();
     EXPECT_EQ(nullptr, idle->pixels);
-    unsigned int texture = drawn->texture;
+    const unsigned int texture = written->texture;
     EXPECT_TRUE(glIsTexture(texture));
-    EXPECT_EQ(0, drawn->Discard());
+    EXPECT_EQ(0, Differences(before, DrawScene(s, kCount)));
+    EXPECT_EQ(0, written->Discard());
     EXPECT_FALSE(glIsTexture(texture));
-    EXPECT_EQ(nullptr, drawn->pixels);
-    EXPECT_EQ(0, drawn->Discard()) << "twice is harmless";
+    EXPECT_EQ(nullptr, written->pixels);
+    EXPECT_EQ(0, written->Discard()) << "twice is harmless";
 }
 
 }  // namespace
