@@ -1,8 +1,7 @@
-#include "soak_script.h"
-
 #include <cstdio>
 #include <map>
-#include <vector>
+
+#include "hardening.h"
 
 namespace {
 
@@ -62,10 +61,7 @@ std::string soak_script(uint64_t seed, int updates) {
         for (const auto& t : kTour)
             if (t.pass == pass) emit(pass, t.what);
         // Before a checkpoint: the same window and screen every time, and no random input.
-        const int next =
-            pass < kSoakFirstCheck
-                ? kSoakFirstCheck
-                : kSoakFirstCheck + ((pass - kSoakFirstCheck) / kSoakCheckEvery + 1) * kSoakCheckEvery;
+        const int next = soak_next_checkpoint(pass);
         // A 320 x 240 window and a new game first, then the full-screen key twice: each switch
         // makes a new GL context, so the last one holds only the textures of the images in use.
         if (next - pass == kSoakQuiet) {

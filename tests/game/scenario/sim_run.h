@@ -9,11 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,10 +49,13 @@ struct Picture {
 };
 
 struct SimRun {
-    int status = -1;
+    int status = -1;                        // exit status, or 128 + the signal that ended it
     std::string out;                        // standard output and errors: the runner's messages
-    std::vector<std::string> lines, dumps;  // the lines of standard output, and its dump lines
+    std::vector<std::string> lines, dumps;  // the lines of its output, and its dump lines
 };
+
+// Each line of the runner's output as it comes, with the runner's process id.
+using OnLine = std::function<void(pid_t, const std::string&)>;
 
 class SimTest : public ::testing::Test {
   protected:
@@ -65,29 +69,48 @@ class SimTest : public ::testing::Test {
         if (!dir.empty()) fs::remove_all(dir);
     }
 
-    // Runs the runner in the test's folder with a script; `env` is put before the command (the
-    // default plays sound into nothing).
+    // Runs the runner in the test's folder with a script, as the shell command "ENV exec zarnok-sim
+    // --script script.txt ARGS": `env` sets variables (the default plays sound into nothing) and may
+    // start with commands ending in ';'. Standard input is a pipe that stays open and silent.
     SimRun Sim(const std::string& args, const std::string& script = "",
-               const std::string& env = "ALSOFT_DRIVERS=null") {
+               const std::string& env = "ALSOFT_DRIVERS=null", const OnLine& onLine = nullptr) {
         std::ofstream(dir / "script.txt") << script;
-        const int st = std::system(("cd '" + dir.string() + "' && " + env + " '" + kSim +
-                                    "' --script script.txt " + args + " >out.txt 2>err.txt")
-                                       .c_str());
+        const std::string command =
+            "cd '" + dir.string() + "' && " + env + " exec '" + kSim + "' --script script.txt " + args;
         SimRun r;
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        std::ifstream out(dir / "out.txt"), err(dir / "err.txt");
-        r.out.assign(std::istreambuf_iterator<char>(err), {});
-        for (std::string l; std::getline(out, l); r.out += l + "\n") {
+        int in[2], out[2];
+        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return r;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(in[0], 0), dup2(out[1], 1), dup2(out[1], 2);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        FILE* from = fdopen(out[0], "r");
+        char* line = nullptr;
+        size_t capacity = 0;
+        for (ssize_t n; (n = getline(&line, &capacity, from)) > 0;) {
+            const std::string l(line, static_cast<size_t>(n - (line[n - 1] == '\n')));
+            if (onLine) onLine(pid, l);
+            r.out += l + "\n";
             r.lines.push_back(l);
             if (l.rfind("{\"pass\":", 0) == 0) r.dumps.push_back(l);
         }
+        std::free(line);
+        std::fclose(from);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(in[1]);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         return r;
     }
-    // Runs a script whose expect lines must all hold.
+    // Runs a script whose expect lines must all hold (status 0).
     SimRun Expect(int updates, const std::string& script, const std::string& args = "",
-                  const std::string& env = "ALSOFT_DRIVERS=null") {
-        SimRun r = Sim("--updates " + std::to_string(updates) + " " + args, script, env);
-        EXPECT_EQ(r.status, 0) << r.out.substr(0, 2000);
+                  const std::string& env = "ALSOFT_DRIVERS=null", const OnLine& onLine = nullptr) {
+        SimRun r = Sim("--updates " + std::to_string(updates) + " " + args, script, env, onLine);
+        EXPECT_EQ(r.status, 0) << r.out.substr(r.out.size() - std::min<size_t>(r.out.size(), 3000));
         return r;
     }
 
