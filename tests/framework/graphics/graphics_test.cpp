@@ -70,11 +70,6 @@ class Graphics : public ::testing::Test {
         device->EndRender();
     }
 
-    static std::vector<int> FrameXs(c_Image* image) {
-        std::vector<int> xs;
-        for (int i = 0; i < image->f_frames.Length(); ++i) xs.push_back(image->f_frames[i]->f_x);
-        return xs;
-    }
     static std::vector<float> Matrix(c_GraphicsContext* c) {
         return {c->f_ix, c->f_iy, c->f_jx, c->f_jy, c->f_tx, c->f_ty};
     }
@@ -87,7 +82,9 @@ class Graphics : public ::testing::Test {
 // game cuts it); the whole surface is drawn at once only for one unpadded frame covering it.
 TEST_F(Graphics, FramesPaddingAndTheWholeSurface) {
     c_Image* strip = vx_graphics_LoadImage(Path("strip.png"), 4, 2);  // padded: one pixel off each side
-    EXPECT_EQ((std::vector<int>{1, 65, 129, 193}), FrameXs(strip));
+    std::vector<int> xs;
+    for (int i = 0; i < strip->f_frames.Length(); ++i) xs.push_back(strip->f_frames[i]->f_x);
+    EXPECT_EQ((std::vector<int>{1, 65, 129, 193}), xs);
     EXPECT_EQ(62, strip->f_width);
     ASSERT_NE(nullptr, vx_graphics_LoadImage(Path("strip.png"), 0, 0)) << "no frames, no division by zero";
     c_Image* whole = vx_graphics_LoadImage(Path("square.png"), 1, 0);
