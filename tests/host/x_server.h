@@ -3,7 +3,6 @@
 // with their standard output captured; small Xlib helpers that act like a window manager.
 #pragma once
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -115,13 +114,6 @@ inline void SendCloseRequest(Display* dpy, Window window) {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(dpy, window, False, NoEventMask, &event);
     XSync(dpy, False);
-}
-
-inline std::string WindowName(Display* dpy, Window window) {
-    char* name = nullptr;
-    std::string out;
-    if (XFetchName(dpy, window, &name) && name) out = name, XFree(name);
-    return out;
 }
 
 // Runs a shell command line (test scripts only: the arguments are fixed strings).

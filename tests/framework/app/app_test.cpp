@@ -7,10 +7,8 @@
 
 #include "framework/app.h"
 #include "framework/audio.h"
-#include "framework/graphics.h"
 #include "framework/input.h"
 #include "native/gxtk_audio.h"
-#include "native/gxtk_graphics.h"
 
 namespace {
 
@@ -56,31 +54,18 @@ class FakeHost : public VxGame {
     }
 };
 
-void ResetAppModule() {
-    vx_app__app = nullptr;
-    vx_app__delegate = nullptr;
-    vx_app__devWidth = vx_app__devHeight = 0;
-    vx_app__displayModes = Array<c_DisplayMode*>();
-    vx_app__desktopMode = nullptr;
-    vx_app__updateRate = 0;
-    log.clear();
-}
-
 class AppTest : public ::testing::Test {
   protected:
     void SetUp() override {
         setenv("ALSOFT_DRIVERS", "null", 1);
-        ResetAppModule();
+        vx_app__app = nullptr;
+        vx_app__delegate = nullptr;
+        vx_app__devWidth = vx_app__devHeight = 0;
+        vx_app__displayModes = Array<c_DisplayMode*>();
+        vx_app__desktopMode = nullptr;
+        vx_app__updateRate = 0;
+        log.clear();
         vx_app__game = &host;
-    }
-    // An application whose delegate has stand-in audio and a real input device.
-    c_GameDelegate* Start() {
-        (new LoggingApp())->m_new();
-        c_GameDelegate* d = vx_app__delegate;
-        gc_assign(d->f__audio, static_cast<gxtkAudio*>(new LoggingAudio()));
-        gc_assign(d->f__input, (new c_InputDevice())->m_new());
-        vx_input_SetInputDevice(d->f__input);
-        return d;
     }
     FakeHost host;
 };
@@ -104,24 +89,24 @@ TEST_F(AppTest, DisplayModesAreDistinctSizesInFirstOrder) {
     EXPECT_EQ(vx_app__desktopMode->f__height, 480);
 }
 
-TEST_F(AppTest, TheApplicationHandsItsDelegateToTheHostAndThereIsOnlyOne) {
-    EXPECT_EQ(host.Delegate(), Start());
+// The application hands its delegate to the host, and there is only one. Suspending tells the app
+// first and resuming the audio first; each update sees the window size of its start, and a key's
+// hit lives for one update.
+TEST_F(AppTest, OneApplicationItsDelegateSuspendResumeAndUpdates) {
+    (new LoggingApp())->m_new();
+    c_GameDelegate* d = vx_app__delegate;
+    EXPECT_EQ(host.Delegate(), d);
     EXPECT_EXIT((new LoggingApp())->m_new(), ::testing::ExitedWithCode(255), "");
-}
-
-// Suspending tells the app first and resuming the audio first; each update sees the window size of
-// its start, and keys reach the input device.
-TEST_F(AppTest, SuspendResumeUpdatesAndKeysReachTheirModules) {
-    c_GameDelegate* d = Start();
+    gc_assign(d->f__audio, static_cast<gxtkAudio*>(new LoggingAudio()));
+    gc_assign(d->f__input, (new c_InputDevice())->m_new());
     d->SuspendGame();
     d->ResumeGame();
     d->UpdateGame();
     host.width = 800;
     d->KeyEvent(1, 65);
-    EXPECT_TRUE(vx_input_KeyDown(65));
     d->UpdateGame();
-    EXPECT_EQ(vx_input_KeyHit(65), 0);  // the hit lived for one update
-    EXPECT_TRUE(vx_input_KeyDown(65));
+    EXPECT_EQ(d->f__input->p_KeyHit(65), 0);
+    EXPECT_TRUE(d->f__input->p_KeyDown(65));
     EXPECT_EQ(log, (std::vector<std::string>{"app suspend", "audio suspend", "audio resume", "app resume",
                                              "update 640", "update 800"}));
 }

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,30 +15,18 @@ using namespace gltest;
 
 namespace {
 
-// A renderer that also records the calls the module makes.
+// A renderer that also records each image draw: the whole surface as {x, y}, part of it as
+// {x, y, sx, sy, sw, sh}.
 class Recorder : public gxtkGraphics {
   public:
-    std::vector<std::string> calls;
+    std::vector<std::vector<float>> draws;
 
-    void Log(const char* name, std::initializer_list<float> args) {
-        std::string s = name;
-        char b[32];
-        for (float a : args) {
-            std::snprintf(b, sizeof b, " %g", a);
-            s += b;
-        }
-        calls.push_back(s);
-    }
-    int SetMatrix(float a, float b, float c, float d, float e, float f) override {
-        Log("SetMatrix", {a, b, c, d, e, f});
-        return gxtkGraphics::SetMatrix(a, b, c, d, e, f);
-    }
     int DrawSurface(gxtkSurface* s, float x, float y) override {
-        Log("DrawSurface", {x, y});
+        draws.push_back({x, y});
         return gxtkGraphics::DrawSurface(s, x, y);
     }
     int DrawSurface2(gxtkSurface* s, float x, float y, int sx, int sy, int sw, int sh) override {
-        Log("DrawSurface2", {x, y, float(sx), float(sy), float(sw), float(sh)});
+        draws.push_back({x, y, float(sx), float(sy), float(sw), float(sh)});
         return gxtkGraphics::DrawSurface2(s, x, y, sx, sy, sw, sh);
     }
 };
@@ -77,18 +64,12 @@ class Graphics : public ::testing::Test {
         device->BeginRender();
         vx_graphics_BeginRender();
         device->Cls(0, 0, 0);
-        device->calls.clear();
     }
     void EndFrame() {
         vx_graphics_EndRender();
         device->EndRender();
     }
 
-    static std::vector<int> FrameXs(c_Image* image) {
-        std::vector<int> xs;
-        for (int i = 0; i < image->f_frames.Length(); ++i) xs.push_back(image->f_frames[i]->f_x);
-        return xs;
-    }
     static std::vector<float> Matrix(c_GraphicsContext* c) {
         return {c->f_ix, c->f_iy, c->f_jx, c->f_jy, c->f_tx, c->f_ty};
     }
@@ -101,7 +82,9 @@ class Graphics : public ::testing::Test {
 // game cuts it); the whole surface is drawn at once only for one unpadded frame covering it.
 TEST_F(Graphics, FramesPaddingAndTheWholeSurface) {
     c_Image* strip = vx_graphics_LoadImage(Path("strip.png"), 4, 2);  // padded: one pixel off each side
-    EXPECT_EQ((std::vector<int>{1, 65, 129, 193}), FrameXs(strip));
+    std::vector<int> xs;
+    for (int i = 0; i < strip->f_frames.Length(); ++i) xs.push_back(strip->f_frames[i]->f_x);
+    EXPECT_EQ((std::vector<int>{1, 65, 129, 193}), xs);
     EXPECT_EQ(62, strip->f_width);
     ASSERT_NE(nullptr, vx_graphics_LoadImage(Path("strip.png"), 0, 0)) << "no frames, no division by zero";
     c_Image* whole = vx_graphics_LoadImage(Path("square.png"), 1, 0);
@@ -115,9 +98,7 @@ TEST_F(Graphics, FramesPaddingAndTheWholeSurface) {
     vx_graphics_DrawImage(whole, 10, 20, 0);
     vx_graphics_DrawImage(padded, 10, 20, 0);
     vx_graphics_DrawImage(centred, 10, 20, 0);
-    EXPECT_EQ((std::vector<std::string>{"SetMatrix 1 0 0 1 0 0", "DrawSurface 10 20",
-                                        "DrawSurface2 10 20 1 0 48 50", "DrawSurface -15 -5"}),
-              device->calls);
+    EXPECT_EQ((std::vector<std::vector<float>>{{10, 20}, {10, 20, 1, 0, 48, 50}, {-15, -5}}), device->draws);
 }
 
 TEST(GraphicsDeathTest, FramesOutsideTheSurfaceAreARuntimeError) {
@@ -158,8 +139,6 @@ TEST_F(Graphics, MatrixCompositionAndTheStack) {
 
     // 33 pushes outgrow the 32 places.
     for (int i = 0; i < 33; ++i) vx_graphics_PushMatrix();
-    EXPECT_EQ(384, c->f_matrixStack.Length());
-    EXPECT_EQ(33 * 6, c->f_stackTop);
     for (int i = 0; i < 33; ++i) vx_graphics_PopMatrix();
     EXPECT_EQ((std::vector<float>{2, 0, 0, 3, 12, 23}), Matrix(c)) << "the saved matrices survive the growth";
 
@@ -191,7 +170,7 @@ TEST_F(Graphics, CallsOutsideAFrameAndBadFramesDrawNothing) {
     vx_graphics_SetColor(1, 2, 3);
     EXPECT_EQ(1, vx_graphics_context->f_red) << "the context still takes the state";
     EXPECT_EQ(0, device->batchCount);
-    EXPECT_TRUE(device->calls.empty());
+    EXPECT_TRUE(device->draws.empty());
 
     vx_graphics_BeginRender();
     for (int frame : {-1, 4, 1000000, 0}) {

@@ -86,7 +86,8 @@ TEST_F(FilesTest, StateFileBytes) {
     EXPECT_EQ(game.LoadState(), String("A"));
 }
 
-// (A save failing part way, as on a full disk, is a fault test of the game.)
+// (A save failing part way, as on a full disk, and the temporary files saves leave behind are fault
+// tests of the game.)
 TEST_F(FilesTest, AFolderThatHasGoneAwayFailsTheSaveAndLoadsNothing) {
     ASSERT_EQ(std::system(("rm -rf " + folder).c_str()), 0);
     EXPECT_EQ(game.SaveState(String("1")), -1);

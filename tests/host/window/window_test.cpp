@@ -1,5 +1,6 @@
 // The GLFW host with a real window on a private X server: the first window, its re-creation, the
-// key translation with real X key presses, the mouse, the focus and the close request.
+// key translation with real X key presses, the mouse, the focus and the close request; and the whole
+// program on the real entry, as a separate process, where it cannot start.
 // GoogleTest first: Xlib defines macros (None, Bool, ...) that its headers must not see.
 #include <gtest/gtest.h>
 
@@ -90,7 +91,10 @@ TEST_F(WindowTest, FirstWindowAndItsRecreation) {
     Window child;
     XTranslateCoordinates(dpy, XWindow(), DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
     EXPECT_EQ(std::make_pair(x, y), std::make_pair((1280 - 640) / 2, (1024 - 480) / 2));
-    EXPECT_EQ(xtest::WindowName(dpy, XWindow()), "Zarnok");
+    char* name = nullptr;
+    XFetchName(dpy, XWindow(), &name);
+    EXPECT_STREQ(name, "Zarnok");
+    XFree(name);
     // Without repeats: on a slow machine a repeat of the held key would reach the new window.
     XKeyboardControl repeat{};
     repeat.auto_repeat_mode = AutoRepeatModeOff;
@@ -166,40 +170,29 @@ TEST_F(WindowTest, KeysTypeCharactersAndRepeatAndTheMouseCarriesThePointer) {
         EXPECT_TRUE(std::any_of(Calls().begin(), Calls().end(), is(event, data))) << event;
 }
 
-// The real loop: losing the focus suspends the game once and stops its updates, though the loop
-// wakes and renders, until the focus returns; then it resumes once and updates again. The close
-// request arrives as key 432 and leaves the window to the game, which closes it here.
+// The real loop: losing the focus suspends the game once and stops its updates until the focus
+// returns; then it resumes once and updates again. (The clocked loop tests wake it while suspended.)
+// The close request arrives as key 432 and leaves the window to the game, which closes it here.
 TEST(HostLoop, FocusLossSuspendsUntilTheFocusReturns) {
     Calls().clear();
     VxGlfwGame game;
     Recorder* recorder = new Recorder();
     Display* dpy = XOpenDisplay(nullptr);
-    std::thread away;
     int resumedUpdates = 0;
     recorder->hook = [&](const Call& c) {
         Window window = glfwGetX11Window(game.Window());
         if (c.kind == 'S') game.SetUpdateRate(60);
-        if (c.kind == 'u' && Count('s') == 0 && Count('u') == 10) {
-            XSetInputFocus(dpy, None, RevertToNone, CurrentTime);
+        // Away after 10 updates, and back as soon as the game has been suspended.
+        if ((c.kind == 'u' && Count('s') == 0 && Count('u') == 10) || c.kind == 's') {
+            XSetInputFocus(dpy, c.kind == 's' ? window : None, RevertToNone, CurrentTime);
             XSync(dpy, False);
         }
-        if (c.kind == 's')  // away for a while, waking the loop a few times, then back
-            away = std::thread([window] {
-                for (int i = 0; i < 5; ++i) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(40));
-                    glfwPostEmptyEvent();
-                }
-                Display* d = XOpenDisplay(nullptr);
-                XSetInputFocus(d, window, RevertToParent, CurrentTime);
-                XCloseDisplay(d);
-            });
         if (c.kind == 'u' && Count('r') > 0 && ++resumedUpdates == 10) xtest::SendCloseRequest(dpy, window);
         if (c.kind == 'k' && c.event == 1 && c.data == 432)
             glfwSetWindowShouldClose(game.Window(), GLFW_TRUE);
     };
     game.SetDelegate(recorder);
     game.Run();
-    if (away.joinable()) away.join();
     XCloseDisplay(dpy);
 
     std::string kinds;
@@ -210,6 +203,21 @@ TEST(HostLoop, FocusLossSuspendsUntilTheFocusReturns) {
     ASSERT_LT(s, r);
     EXPECT_EQ(kinds.substr(s, r - s).find('u'), std::string::npos) << kinds;
     EXPECT_GE(resumedUpdates, 10);
+}
+
+// Without a display, and on a display without OpenGL. (Its window and close request are tested
+// with the game's play tests.)
+TEST(Entry, WithoutADisplayOrOpenGlTheProgramFails) {
+    const std::string game = ZARNOK_BINARY_DIR "/zarnok";
+    xtest::Child alone({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", game});
+    EXPECT_EQ(alone.Output(), "glfwInit failed\n");
+    EXPECT_EQ(alone.Wait(), 255);
+    xtest::XServer withoutGl({"-extension", "GLX"});
+    ASSERT_TRUE(withoutGl.Ok());
+    xtest::Child noGl({"env", "DISPLAY=" + withoutGl.Name(), game});
+    const std::string out = noGl.Output();
+    EXPECT_EQ(out.rfind("Could not open the game window: ", 0), 0u) << out;
+    EXPECT_EQ(noGl.Wait(), 255);
 }
 
 }  // namespace

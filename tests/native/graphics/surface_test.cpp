@@ -79,30 +79,30 @@ class Surfaces : public ::testing::Test {
     // border between two texels, where nearest sampling may go either way by a rounding error.
     Pixels DrawScene(gxtkSurface* const* s, int n) {
         StartFrame(g, 20, 40, 60);
-        for (int i = 0; i < n; ++i) {
-            const float x = static_cast<float>(10 + 150 * (i % 4)),
-                        y = static_cast<float>(10 + 230 * (i / 4));
-            const int w = s[i]->Width(), h = s[i]->Height();
-            g->SetMatrix(1, 0, 0, 1, 0, 0);
-            g->DrawSurface(s[i], x, y);
-            g->DrawSurface2(s[i], x, y + 70, w - 7, h - 5, 7, 5);
-            g->SetMatrix(0.4f, 0, 0, 0.4f, x, y + 90);
-            g->DrawSurface(s[i], 0, 0);
-            g->SetMatrix(-2, 0, 0, 2, x + 140, y + 90);
-            g->DrawSurface2(s[i], 0, 0, 0, 0, w / 2, h / 2);
-            g->SetMatrix(0.866f, 0.5f, -0.5f, 0.866f, x + 60, y + 150);
-            g->DrawSurface(s[i], -w / 2.0f, -h / 2.0f);
-        }
-        g->SetMatrix(1, 0, 0, 1, 0, 0);
-        for (int i = 0; i < n; ++i) {
-            const float x = static_cast<float>(10 + 150 * (i % 4)),
-                        y = static_cast<float>(10 + 230 * (i / 4));
-            const int w = s[i]->Width(), h = s[i]->Height();
-            Array<float> tri(12);
-            const float fw = static_cast<float>(w), fh = static_cast<float>(h);
-            const float v[12] = {x, y + 200, 0, 0, x + 2 * fw, y + 200, fw, 0, x, y + 200 + 2 * fh, 0, fh};
-            for (int k = 0; k < 12; ++k) tri[k] = v[k];
-            g->DrawPoly2(tri, s[i], 0, 0);
+        for (int pass = 0; pass < 2; ++pass) {  // the quads, then the polygons
+            for (int i = 0; i < n; ++i) {
+                const float x = static_cast<float>(10 + 150 * (i % 4)),
+                            y = static_cast<float>(10 + 230 * (i / 4));
+                const int w = s[i]->Width(), h = s[i]->Height();
+                g->SetMatrix(1, 0, 0, 1, 0, 0);
+                if (pass == 1) {
+                    const float fw = static_cast<float>(w), fh = static_cast<float>(h);
+                    const float v[12] = {x, y + 200,          0, 0, x + 2 * fw, y + 200, fw, 0,
+                                         x, y + 200 + 2 * fh, 0, fh};
+                    Array<float> tri(12);
+                    for (int k = 0; k < 12; ++k) tri[k] = v[k];
+                    g->DrawPoly2(tri, s[i], 0, 0);
+                    continue;
+                }
+                g->DrawSurface(s[i], x, y);
+                g->DrawSurface2(s[i], x, y + 70, w - 7, h - 5, 7, 5);
+                g->SetMatrix(0.4f, 0, 0, 0.4f, x, y + 90);
+                g->DrawSurface(s[i], 0, 0);
+                g->SetMatrix(-2, 0, 0, 2, x + 140, y + 90);
+                g->DrawSurface2(s[i], 0, 0, 0, 0, w / 2, h / 2);
+                g->SetMatrix(0.866f, 0.5f, -0.5f, 0.866f, x + 60, y + 150);
+                g->DrawSurface(s[i], -w / 2.0f, -h / 2.0f);
+            }
         }
         g->EndRender();
         return Read(g);
@@ -118,37 +118,26 @@ class Surfaces : public ::testing::Test {
     gxtkGraphics* g = nullptr;
 };
 
-// Each image of one to four components at its place, every pixel, and nothing around it.
-TEST_F(Surfaces, DecodesEachComponentCountAndDrawsPremultipliedTexels) {
-    StartFrame(g);
-    for (int i = 0; i < 4; ++i) g->DrawSurface(Load(kImages[i].name), 110.0f * i, 0);
-    g->EndRender();
-    const Pixels px = Read(g);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(0, Mismatches(px, kImages[i], 110 * i)) << kImages[i].name;
-}
-
-TEST_F(Surfaces, SubRectanglesAddressExactTexelsWithAndWithoutPowerOfTwoTextures) {
+// Each image of one to four components at its place, every pixel and nothing around it, and the
+// corner of one, with textures of the images' own size and padded to powers of two.
+TEST_F(Surfaces, DecodesEachComponentCountAndDrawsPremultipliedTexelsWithAndWithoutPowerOfTwoTextures) {
     const Image& im = kImages[2];  // 100 x 60
     for (bool pow2 : {false, true}) {
         SCOPED_TRACE(pow2 ? "power of two" : "exact size");
         gxtkSurface::forcePowerOfTwo = pow2;
-        gxtkSurface* s = Load(im.name);
-        ASSERT_NE(nullptr, s);
-        EXPECT_FLOAT_EQ(pow2 ? 1.0f / 128 : 1.0f / 100, s->uScale);
+        gxtkSurface* s[4];
+        for (int i = 0; i < 4; ++i) ASSERT_NE(nullptr, s[i] = Load(kImages[i].name));
+        EXPECT_FLOAT_EQ(pow2 ? 1.0f / 128 : 1.0f / 100, s[2]->uScale);
         StartFrame(g);
-        g->DrawSurface(s, 0, 0);
-        g->DrawSurface2(s, 200, 100, 90, 50, 10, 10);  // the bottom-right corner of the image
+        for (int i = 0; i < 4; ++i) g->DrawSurface(s[i], 110.0f * i, 0);
+        g->DrawSurface2(s[2], 200, 100, 90, 50, 10, 10);  // the bottom-right corner
         g->EndRender();
-        // Nothing of the padding is drawn.
-        const std::vector<Spot> spots = {{0, 0, OverBlack(im, 0, 0)},
-                                         {99, 59, OverBlack(im, 99, 59)},
-                                         {100, 30, 0},
-                                         {50, 60, 0},
-                                         {200, 100, OverBlack(im, 90, 50)},
-                                         {209, 109, OverBlack(im, 99, 59)},
-                                         {210, 109, 0},
-                                         {200, 110, 0}};
-        ExpectSpots(Read(g), spots);
+        const Pixels px = Read(g);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(0, Mismatches(px, kImages[i], 110 * i)) << kImages[i].name;
+        ExpectSpots(px, {{200, 100, OverBlack(im, 90, 50)},
+                         {209, 109, OverBlack(im, 99, 59)},
+                         {210, 109, 0},
+                         {200, 110, 0}});
     }
 }
 
