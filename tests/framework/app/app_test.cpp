@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "framework/app.h"
-#include "framework/audio.h"
 #include "framework/input.h"
 #include "native/gxtk_audio.h"
 

@@ -69,7 +69,7 @@ TEST(Paths, DataPathsAndLogicalAreas) {
     EXPECT_EQ(game.OpenFile(String("zorbin:foo"), String("rb")), nullptr);
 }
 
-TEST_F(FilesTest, StateFileBytes) {
+TEST_F(FilesTest, StateFileBytesAndAFolderGone) {
     EXPECT_EQ(game.LoadState(), String());  // none saved yet
     EXPECT_EQ(game.SaveState(String()), 0);
     EXPECT_TRUE(Exists(".zorbinstate"));
@@ -84,11 +84,8 @@ TEST_F(FilesTest, StateFileBytes) {
     // Written by something else as UTF-16: accepted on load.
     WriteBytes(".zorbinstate", std::string("\xFF\xFE\x41\x00", 4));
     EXPECT_EQ(game.LoadState(), String("A"));
-}
-
-// (A save failing part way, as on a full disk, and the temporary files saves leave behind are fault
-// tests of the game.)
-TEST_F(FilesTest, AFolderThatHasGoneAwayFailsTheSaveAndLoadsNothing) {
+    // A folder that has gone away fails the save and loads nothing. (A save failing part way, as on a
+    // full disk, and the temporary files saves leave behind are fault tests of the game.)
     ASSERT_EQ(std::system(("rm -rf " + folder).c_str()), 0);
     EXPECT_EQ(game.SaveState(String("1")), -1);
     EXPECT_EQ(game.LoadState(), String());

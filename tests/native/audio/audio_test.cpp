@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <numeric>
 #include <set>
 
 #include "audio_test_util.h"
@@ -115,20 +116,6 @@ TEST_F(Audio, FreshChannelTakesTheLowestStoppedEffectSourceNeverTheMusicOne) {
     EXPECT_EQ(audio->ChannelState(8), 0);
 }
 
-TEST_F(Audio, DiscardedBuffersGoOnceNoSourceHoldsThem) {
-    ALuint playing = blip->buffer;
-    ASSERT_NE(playing, 0u);
-    audio->PlaySample(blip, 0, 0);
-    blip->Discard();
-    EXPECT_EQ(blip->buffer, 0u);
-
-    gxtkSample* other = Load("loop.wav");
-    EXPECT_TRUE(alIsBuffer(playing));  // still attached to the playing source: kept in the list
-    ASSERT_TRUE(Await([&] { return SourceState(0) == AL_STOPPED; }));
-    audio->PlaySample(other, 1, 0);  // flushes: the finished source lets go, the buffer goes
-    EXPECT_FALSE(alIsBuffer(playing));
-}
-
 // (Missing and damaged sounds are fault tests of the game, which also hears its sounds played.)
 TEST_F(Audio, AudioModuleLeavesNoLoopingBehindAndStopsMissingMusic) {
     c_Sound* sound = vx_audio_LoadSound(String((assetDir + "/blip.wav").c_str()));
@@ -164,8 +151,8 @@ int CollectCountingDiscards() {
 }  // namespace
 
 // A sample the game no longer holds lives while its channel plays it, and is collected (its
-// buffer discarded) once the channel has stopped.
-TEST_F(Audio, PlayingSamplesStayAliveThroughCollections) {
+// buffer discarded) once the channel has stopped. A discarded buffer goes once no source holds it.
+TEST_F(Audio, PlayingSamplesStayAliveAndDiscardedBuffersGoOnceNoSourceHoldsThem) {
     gc_clear_roots();
     rootAudio = audio;
     gc_add_root(rootAudio);
@@ -183,10 +170,19 @@ TEST_F(Audio, PlayingSamplesStayAliveThroughCollections) {
     audio->StopChannel(0);
     audio->StopChannel(1);
     EXPECT_EQ(CollectCountingDiscards(), 2);
-    gxtkSample* next = Load("blip.wav");  // (loaded first: a later load could reuse the name)
+    gxtkSample* next = Load("long.wav");  // (loaded first: a later load could reuse the name)
     audio->PlaySample(next, 0, 0);        // the stopped source lets go of the old buffer
     audio->PlaySample(next, 2, 0);        // and this flush deletes it
     EXPECT_FALSE(alIsBuffer(buffer));
+
+    // Discarded while it plays, a buffer stays until its sources have ended by themselves.
+    const ALuint played = next->buffer;
+    next->Discard();
+    gxtkSample* other = Load("blip.wav");  // a flush
+    EXPECT_TRUE(alIsBuffer(played));
+    ASSERT_TRUE(Await([&] { return SourceState(0) == AL_STOPPED && SourceState(2) == AL_STOPPED; }));
+    audio->PlaySample(other, 1, 0);  // flushes: the finished sources let go, the buffer goes
+    EXPECT_FALSE(alIsBuffer(played));
     gc_clear_roots();
     rootAudio = nullptr;
 }
@@ -211,8 +207,11 @@ TEST_F(Audio, ASampleSoundsForItsLengthOverItsRateOnItsSideAndEnds) {
         audio->PlaySample(longTone, 5, 0);
         EXPECT_TRUE(WaitStopped(5));
         Mix mix = Finish();
-        EXPECT_NEAR(mix.Span(), 0.2 / rate, 0.025) << rate;
-        EXPECT_GT(Mix::Energy(right ? mix.right : mix.left), 20 * Mix::Energy(right ? mix.left : mix.right));
+        EXPECT_NEAR(mix.ActiveSeconds(), 0.2 / rate, 0.025) << rate;
+        auto energy = [](const std::vector<float>& c) {
+            return std::inner_product(c.begin(), c.end(), c.begin(), 0.0);
+        };
+        EXPECT_GT(energy(right ? mix.right : mix.left), 20 * energy(right ? mix.left : mix.right));
     }
 }
 

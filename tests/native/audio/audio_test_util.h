@@ -70,8 +70,6 @@ struct Mix {
     std::vector<bool> active;
     int first = -1, last = -1;  // first and last active windows
 
-    // Seconds from the first to the last active window (0 when nothing sounds).
-    double Span() const { return first < 0 ? 0.0 : (last - first + 1) / 100.0; }
     double ActiveSeconds() const {
         return static_cast<double>(std::count(active.begin(), active.end(), true)) / 100;
     }
@@ -81,11 +79,6 @@ struct Mix {
         for (int i = first, run = 0; i >= 0 && i <= last; run = active[i] ? 0 : run + 1, ++i)
             if (active[i] && run > over * 100) gaps.push_back(run / 100.0);
         return gaps;
-    }
-    static double Energy(const std::vector<float>& c) {
-        double e = 0;
-        for (float v : c) e += static_cast<double>(v) * v;
-        return e;
     }
 };
 
